@@ -1,0 +1,21 @@
+# Compiler settings shared by every target: link torvane_settings.
+add_library(torvane_settings INTERFACE)
+
+if(MSVC)
+  target_compile_options(torvane_settings INTERFACE /W4 /utf-8 /fp:precise)
+  if(TORVANE_WARNINGS_AS_ERRORS)
+    target_compile_options(torvane_settings INTERFACE /WX)
+  endif()
+else()
+  # Float results are part of the output format: no fused multiply-add.
+  target_compile_options(torvane_settings INTERFACE
+    -Wall -Wextra -Wpedantic -ffp-contract=off)
+  if(TORVANE_WARNINGS_AS_ERRORS)
+    target_compile_options(torvane_settings INTERFACE -Werror)
+  endif()
+  if(TORVANE_SANITIZE)
+    target_compile_options(torvane_settings INTERFACE
+      -fsanitize=${TORVANE_SANITIZE} -fno-omit-frame-pointer -fno-sanitize-recover=all)
+    target_link_options(torvane_settings INTERFACE -fsanitize=${TORVANE_SANITIZE})
+  endif()
+endif()

@@ -1,0 +1,28 @@
+#pragma once
+
+#include <cstdint>
+
+namespace torvane {
+
+// The value that the C library's atof gives for the text [begin, end) in the
+// "C" locale: leading white space skipped, optional sign, the longest valid
+// prefix of a decimal or hexadecimal floating-point number, "inf",
+// "infinity" or "nan" in any letter case; 0 when there is no such prefix.
+// Overflow gives infinity, underflow the correctly rounded tiny value or
+// zero. The text need not be terminated: nothing at or past end is read.
+double ParseDoublePrefix(const char* begin, const char* end);
+
+// atof rounded to the nearest float, as a vertex coordinate is stored.
+inline float ParseFloatPrefix(const char* begin, const char* end)
+{
+    return static_cast<float>(ParseDoublePrefix(begin, end));
+}
+
+// The value that atoi gives for [begin, end): leading white space, optional
+// sign, decimal digits; 0 when there are none. Values beyond the int32
+// range saturate to INT32_MIN or INT32_MAX (the C library leaves overflow
+// undefined; saturating keeps a huge index huge instead of wrapping it
+// into a valid one).
+std::int32_t ParseIntPrefix(const char* begin, const char* end);
+
+}  // namespace torvane

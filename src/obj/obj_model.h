@@ -1,0 +1,52 @@
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+namespace torvane {
+
+// A position (x, y, z), texture coordinate (u, v, w) or normal.
+struct Float3 {
+    float x = 0;
+    float y = 0;
+    float z = 0;
+
+    friend bool operator==(const Float3&, const Float3&) = default;
+};
+
+// 0-based indices into the model's lists; kAbsent where a corner lacks one.
+inline constexpr std::int32_t kAbsent = -1;
+
+struct ObjCorner {
+    std::int32_t position = kAbsent;
+    std::int32_t texcoord = kAbsent;
+    std::int32_t normal = kAbsent;
+
+    friend bool operator==(const ObjCorner&, const ObjCorner&) = default;
+};
+
+struct ObjTriangle {
+    ObjCorner corners[3];
+
+    friend bool operator==(const ObjTriangle&, const ObjTriangle&) = default;
+};
+
+// The smallest and largest coordinate on each axis over all positions read.
+// With no positions the minima stay at the largest float and the maxima at
+// the lowest.
+struct ModelBounds {
+    Float3 min{3.402823466e+38f, 3.402823466e+38f, 3.402823466e+38f};
+    Float3 max{-3.402823466e+38f, -3.402823466e+38f, -3.402823466e+38f};
+};
+
+// Everything the reader takes from one OBJ file. Entry i of each attribute
+// list is OBJ index i + 1 of its kind.
+struct ObjModel {
+    std::vector<Float3> positions;
+    std::vector<Float3> texcoords;
+    std::vector<Float3> normals;
+    std::vector<ObjTriangle> triangles;
+    ModelBounds bounds;
+};
+
+}  // namespace torvane

@@ -1,0 +1,84 @@
+#pragma once
+
+// The operating-system services the converter needs, one implementation per
+// platform (platform_posix.cpp, platform_win32.cpp), chosen by the build.
+// Nothing above this layer knows which one it runs on.
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace torvane {
+
+#ifdef _WIN32
+using NativeChar = wchar_t;
+#else
+using NativeChar = char;
+#endif
+// A path as the operating system takes it: UTF-16 on Windows, bytes elsewhere.
+using NativeString = std::basic_string<NativeChar>;
+
+// A model file's name in every form the converter needs.
+struct FileName {
+    NativeString path;       // opens the file; may hold a directory part
+    std::u16string units;    // the file's own name (no directory) as UTF-16
+                             // code units, for the identifier rules
+    std::string display;     // for messages, UTF-8 where the name decodes
+};
+
+// Sets up process-wide behaviour (e.g. a write past a file size limit must
+// fail with an error instead of killing the process). Call once from main.
+void InitializeProcess();
+
+// The model files of the current directory, in the order the directory
+// listing returns them: regular files whose names match "*.obj" as the
+// platform's pattern matching does (case-insensitively), then only those
+// whose name contains ".obj" with exactly that case.
+bool ListModelFiles(std::vector<FileName>* names, std::string* error);
+
+// The command-line arguments after the program name, in the platform's own
+// encoding (on Windows the wide command line, so any name survives).
+std::vector<NativeString> CommandLineArguments(int argc, char** argv);
+
+// Makes a FileName from a command-line argument.
+FileName FileNameFromArgument(const NativeString& argument);
+
+// Classifies one UTF-16 code unit on its own; surrogates are never letters.
+bool IsLetter(char16_t unit);
+bool IsLetterOrDigit(char16_t unit);
+
+// Low 32 bits of the calendar time in seconds.
+std::uint32_t CalendarTimeSeconds();
+
+// An input file opened for reading. Errors carry the OS's reason.
+struct InputFile {
+    std::intptr_t handle = -1;
+};
+bool OpenInput(const NativeString& path, InputFile* file, std::string* error);
+// Reads up to capacity bytes; 0 at the end of the file, -1 on error.
+std::int64_t ReadInput(InputFile& file, char* buffer, std::size_t capacity, std::string* error);
+void CloseInput(InputFile& file);
+
+// An output written to a temporary file beside its target and renamed over
+// the target only when complete, so an existing file is never left
+// half-written. A target that is read-only (on POSIX: no write permission
+// bits, even for root) is refused and left untouched.
+struct OutputFile {
+    std::intptr_t handle = -1;
+    NativeString temporaryPath;
+    NativeString targetPath;
+};
+bool CreateOutput(const NativeString& targetPath, OutputFile* file, std::string* error);
+bool WriteOutput(OutputFile& file, const char* data, std::size_t size, std::string* error);
+// Flushes, closes and renames over the target.
+bool CommitOutput(OutputFile& file, std::string* error);
+// Closes and removes the temporary file; the target is not touched.
+void DiscardOutput(OutputFile& file);
+
+// Writes one line (UTF-8, no line end) to standard error.
+void PrintErrorLine(const std::string& line);
+// Writes text (UTF-8) to standard output.
+void PrintOutput(const std::string& text);
+
+}  // namespace torvane
