@@ -1,0 +1,143 @@
+#include "driver/command_line.h"
+
+#include <cstring>
+#include <type_traits>
+
+namespace torvane {
+namespace {
+
+bool Equals(const NativeString& argument, const char* text)
+{
+    std::size_t length = std::strlen(text);
+    if (argument.size() != length)
+        return false;
+    for (std::size_t i = 0; i < length; ++i) {
+        if (argument[i] != NativeChar(static_cast<unsigned char>(text[i])))
+            return false;
+    }
+    return true;
+}
+
+bool StartsWith(const NativeString& argument, const char* text)
+{
+    std::size_t length = std::strlen(text);
+    return argument.size() >= length && Equals(argument.substr(0, length), text);
+}
+
+// Letter case is folded for ASCII only; anything else never matches.
+char LowerAscii(NativeChar c)
+{
+    auto code = static_cast<std::uint32_t>(static_cast<std::make_unsigned_t<NativeChar>>(c));
+    if (code >= 'A' && code <= 'Z')
+        return static_cast<char>(code - 'A' + 'a');
+    return code < 0x80 ? static_cast<char>(code) : '\0';
+}
+
+bool HasModelExtension(const NativeString& file)
+{
+    static const char kExtension[] = ".obj";
+    if (file.size() < 4)
+        return false;
+    for (std::size_t i = 0; i < 4; ++i) {
+        NativeChar c = file[file.size() - 4 + i];
+        if (LowerAscii(c) != kExtension[i])
+            return false;
+    }
+    return true;
+}
+
+std::optional<std::uint32_t> ParseSeed(const NativeString& text)
+{
+    if (text.empty() || text.size() > 10)
+        return std::nullopt;
+    std::uint64_t value = 0;
+    for (NativeChar c : text) {
+        if (c < '0' || c > '9')
+            return std::nullopt;
+        value = value * 10 + static_cast<std::uint64_t>(c - '0');
+    }
+    if (value > 0xFFFFFFFFu)
+        return std::nullopt;
+    return static_cast<std::uint32_t>(value);
+}
+
+std::string Shown(const NativeString& argument)
+{
+    return FileNameFromArgument(argument).display;
+}
+
+CommandLine UsageError(std::string message)
+{
+    CommandLine result;
+    result.action = CommandAction::kUsageError;
+    result.error = std::move(message);
+    return result;
+}
+
+}  // namespace
+
+CommandLine ParseCommandLine(const std::vector<NativeString>& arguments)
+{
+    CommandLine result;
+    bool optionsEnded = false;
+    for (std::size_t i = 0; i < arguments.size(); ++i) {
+        const NativeString& argument = arguments[i];
+        bool isOption = !optionsEnded && argument.size() > 1 && argument[0] == '-';
+        if (!isOption) {
+            if (!HasModelExtension(argument))
+                return UsageError("'" + Shown(argument) + "' is not a model file: its name must end in .obj");
+            result.files.push_back(argument);
+        } else if (Equals(argument, "--")) {
+            optionsEnded = true;
+        } else if (Equals(argument, "-h") || Equals(argument, "--help")) {
+            result.action = CommandAction::kShowHelp;
+            return result;
+        } else if (Equals(argument, "--version")) {
+            result.action = CommandAction::kShowVersion;
+            return result;
+        } else if (Equals(argument, "--seed") || StartsWith(argument, "--seed=")) {
+            NativeString value;
+            if (Equals(argument, "--seed")) {
+                if (i + 1 == arguments.size())
+                    return UsageError("--seed needs a number from 0 to 4294967295");
+                value = arguments[++i];
+            } else {
+                value = argument.substr(std::strlen("--seed="));
+            }
+            result.seed = ParseSeed(value);
+            if (!result.seed)
+                return UsageError("--seed takes a number from 0 to 4294967295, not '" + Shown(value) + "'");
+        } else {
+            return UsageError("unknown option '" + Shown(argument) + "'");
+        }
+    }
+    return result;
+}
+
+std::string UsageText()
+{
+    return "Usage: torvane [--seed N] [FILE ...]\n"
+           "\n"
+           "Converts Wavefront OBJ models into C/C++ headers: an interleaved OBJ_VERT\n"
+           "vertex array and an index array, three indices per triangle, with the\n"
+           "\"HFILE\" warning mesh merged in. Without FILE, converts every model of the\n"
+           "current directory whose name contains \".obj\"; each header is written next\n"
+           "to its model, named after it with \".h\" instead of \".obj\".\n"
+           "\n"
+           "Options:\n"
+           "  --seed N     seed the scatter of the warning triangles with N (0 to\n"
+           "               4294967295) instead of the clock, for reproducible output\n"
+           "  -h, --help   show this help and exit\n"
+           "  --version    show the version and exit\n"
+           "  --           treat every later argument as a FILE\n"
+           "\n"
+           "Exit status: 0 when every model was converted, 1 when one or more failed\n"
+           "(each failure is reported on stderr), 2 on a usage error.\n";
+}
+
+std::string VersionText()
+{
+    return "torvane " TORVANE_VERSION "\n";
+}
+
+}  // namespace torvane

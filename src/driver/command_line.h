@@ -1,0 +1,29 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/platform.h"
+
+namespace torvane {
+
+enum class CommandAction { kConvert, kShowHelp, kShowVersion, kUsageError };
+
+struct CommandLine {
+    CommandAction action = CommandAction::kConvert;
+    std::optional<std::uint32_t> seed;    // the clock seeds the generator otherwise
+    std::vector<NativeString> files;      // empty: the current directory's models
+    std::string error;                    // for kUsageError
+};
+
+// Reads the arguments after the program name:
+//   torvane [--seed N] [FILE ...]   torvane --help   torvane --version
+// Every FILE must end in ".obj" in any letter case; "--" ends the options.
+CommandLine ParseCommandLine(const std::vector<NativeString>& arguments);
+
+std::string UsageText();
+std::string VersionText();
+
+}  // namespace torvane

@@ -1,0 +1,27 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "mesh/random.h"
+#include "mesh/weld.h"
+#include "obj/obj_model.h"
+#include "output/buffered_writer.h"
+#include "platform/platform.h"
+
+namespace torvane {
+
+// Merges the warning mesh into a model that the reader accepted and welds
+// the result. Fails when the warning cannot be sized to the model (its
+// extent overflows the float range).
+bool PrepareMesh(ObjModel& model, Random& random, WeldedMesh* mesh, std::string* error);
+
+// One whole conversion in memory: OBJ text in, header bytes into sink.
+bool ConvertObjText(std::string_view text, std::u16string_view stem, Random& random,
+                    ByteSink sink, std::string* error);
+
+// Converts one model file into the header beside it. On failure the reason
+// is in error and an existing header is left exactly as it was.
+bool ConvertObjFile(const FileName& input, Random& random, std::string* error);
+
+}  // namespace torvane

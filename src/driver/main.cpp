@@ -1,0 +1,73 @@
+// torvane: converts Wavefront OBJ models into C/C++ headers.
+
+#include <vector>
+
+#include "driver/command_line.h"
+#include "driver/conversion.h"
+#include "mesh/random.h"
+#include "platform/platform.h"
+
+namespace torvane {
+namespace {
+
+constexpr int kExitFailure = 1;
+constexpr int kExitUsage = 2;
+
+bool CollectInputs(const CommandLine& commandLine, std::vector<FileName>* inputs)
+{
+    if (commandLine.files.empty()) {
+        std::string error;
+        if (!ListModelFiles(inputs, &error)) {
+            PrintErrorLine("torvane: " + error);
+            return false;
+        }
+        return true;
+    }
+    for (const NativeString& file : commandLine.files)
+        inputs->push_back(FileNameFromArgument(file));
+    return true;
+}
+
+int Run(const CommandLine& commandLine)
+{
+    // The whole list is taken before the first header is written, so headers
+    // written during the run never become inputs.
+    std::vector<FileName> inputs;
+    if (!CollectInputs(commandLine, &inputs))
+        return kExitFailure;
+    Random random;
+    SeedRandom(random, commandLine.seed ? *commandLine.seed : CalendarTimeSeconds());
+    int status = 0;
+    for (const FileName& input : inputs) {
+        std::string error;
+        if (!ConvertObjFile(input, random, &error)) {
+            PrintErrorLine("torvane: " + input.display + ": " + error);
+            status = kExitFailure;
+        }
+    }
+    return status;
+}
+
+}  // namespace
+}  // namespace torvane
+
+int main(int argc, char** argv)
+{
+    using namespace torvane;
+    InitializeProcess();
+    CommandLine commandLine = ParseCommandLine(CommandLineArguments(argc, argv));
+    switch (commandLine.action) {
+    case CommandAction::kShowHelp:
+        PrintOutput(UsageText());
+        return 0;
+    case CommandAction::kShowVersion:
+        PrintOutput(VersionText());
+        return 0;
+    case CommandAction::kUsageError:
+        PrintErrorLine("torvane: " + commandLine.error + " (see 'torvane --help')");
+        return kExitUsage;
+    case CommandAction::kConvert:
+        break;
+    }
+    return Run(commandLine);
+}

@@ -1,0 +1,287 @@
+#include "obj/obj_reader.h"
+
+#include <cmath>
+#include <cstring>
+
+#include "obj/number_parse.h"
+
+namespace torvane {
+namespace {
+
+// A token of a line: a run of bytes between single-space delimiters.
+// Only the space separates tokens; a tab belongs to the token it is in.
+struct Span {
+    const char* begin;
+    const char* end;
+
+    bool empty() const { return begin == end; }
+    std::size_t size() const { return static_cast<std::size_t>(end - begin); }
+};
+
+Span NextToken(const char*& cursor, const char* end)
+{
+    while (cursor != end && *cursor == ' ')
+        ++cursor;
+    const char* start = cursor;
+    while (cursor != end && *cursor != ' ')
+        ++cursor;
+    return {start, cursor};
+}
+
+bool TokenIs(Span token, const char* keyword)
+{
+    std::size_t length = std::strlen(keyword);
+    return token.size() == length && std::memcmp(token.begin, keyword, length) == 0;
+}
+
+const char* KindName(AttributeKind kind, bool plural)
+{
+    switch (kind) {
+    case AttributeKind::kPosition: return plural ? "positions" : "position";
+    case AttributeKind::kTexcoord: return plural ? "texture coordinates" : "texture coordinate";
+    case AttributeKind::kNormal: return plural ? "normals" : "normal";
+    }
+    return "";
+}
+
+std::vector<Float3>& ListOf(ObjModel& model, AttributeKind kind)
+{
+    switch (kind) {
+    case AttributeKind::kPosition: return model.positions;
+    case AttributeKind::kTexcoord: return model.texcoords;
+    case AttributeKind::kNormal: return model.normals;
+    }
+    return model.positions;
+}
+
+void Fail(ObjParser& parser, const std::string& what)
+{
+    if (parser.error.empty())
+        parser.error = "line " + std::to_string(parser.line) + ": " + what;
+}
+
+void UpdateBounds(ModelBounds& bounds, const Float3& p)
+{
+    // Strict comparisons, so a NaN never moves a bound.
+    if (p.x < bounds.min.x) bounds.min.x = p.x;
+    if (p.x > bounds.max.x) bounds.max.x = p.x;
+    if (p.y < bounds.min.y) bounds.min.y = p.y;
+    if (p.y > bounds.max.y) bounds.max.y = p.y;
+    if (p.z < bounds.min.z) bounds.min.z = p.z;
+    if (p.z > bounds.max.z) bounds.max.z = p.z;
+}
+
+void ParseVertex(ObjParser& parser, AttributeKind kind, const char* cursor, const char* end)
+{
+    float values[3] = {0, 0, 0};
+    for (float& value : values) {
+        Span token = NextToken(cursor, end);
+        if (token.empty())
+            break;
+        value = ParseFloatPrefix(token.begin, token.end);
+    }
+    Float3 entry{values[0], values[1], values[2]};
+    std::vector<Float3>& list = ListOf(*parser.model, kind);
+    if (!std::isfinite(entry.x) || !std::isfinite(entry.y) || !std::isfinite(entry.z))
+        parser.nonFinite.push_back({kind, static_cast<std::uint32_t>(list.size()), parser.line});
+    list.push_back(entry);
+    if (kind == AttributeKind::kPosition)
+        UpdateBounds(parser.model->bounds, entry);
+}
+
+// Turns an index field into a 0-based index: OBJ's n becomes n - 1, so a
+// field "0" or one without digits reads as absent.
+bool StoreIndex(ObjParser& parser, AttributeKind kind, const char* begin, const char* end,
+                std::int32_t* slot)
+{
+    std::int64_t index = std::int64_t{ParseIntPrefix(begin, end)} - 1;
+    if (index < kAbsent) {
+        Fail(parser, "face refers to " + std::string(KindName(kind, false)) + " " +
+                         std::to_string(index + 1) +
+                         ", but relative (negative) indices are not supported");
+        return false;
+    }
+    IndexUse& use = parser.uses[static_cast<int>(kind)];
+    if (index > use.largest) {
+        use.largest = index;
+        use.line = parser.line;
+    }
+    *slot = static_cast<std::int32_t>(index);
+    return true;
+}
+
+// A corner "p/t/n" is split on slashes, a run of slashes never giving an
+// empty field; a slash right after the one that ended a field marks an empty
+// field ("p//n"), whose slot is passed over and stays absent. Fields after
+// the third are ignored.
+bool ParseCorner(ObjParser& parser, Span token, ObjCorner* corner)
+{
+    std::int32_t* slots[3] = {&corner->position, &corner->texcoord, &corner->normal};
+    const char* cursor = token.begin;
+    int slot = 0;
+    while (slot < 3) {
+        while (cursor != token.end && *cursor == '/')
+            ++cursor;
+        if (cursor == token.end)
+            break;
+        const char* field = cursor;
+        while (cursor != token.end && *cursor != '/')
+            ++cursor;
+        if (!StoreIndex(parser, static_cast<AttributeKind>(slot), field, cursor, slots[slot]))
+            return false;
+        ++slot;
+        if (cursor != token.end) {
+            ++cursor;
+            if (cursor != token.end && *cursor == '/')
+                ++slot;
+        }
+    }
+    return true;
+}
+
+// Faces of more than three corners become a fan around the first corner:
+// (0, 1, 2), (0, 2, 3), (0, 3, 4), ...; a quad thus splits along the diagonal
+// from its first corner to its third.
+void ParseFace(ObjParser& parser, const char* cursor, const char* end)
+{
+    ObjCorner first, previous;
+    std::uint64_t count = 0;
+    for (;;) {
+        Span token = NextToken(cursor, end);
+        // A space before the line's carriage return leaves a token "\r".
+        if (token.empty() || *token.begin == '\r')
+            break;
+        ObjCorner corner;
+        if (!ParseCorner(parser, token, &corner))
+            return;
+        ++count;
+        if (corner.position == kAbsent) {
+            Fail(parser, "face corner " + std::to_string(count) + " has no position index");
+            return;
+        }
+        if (count == 1)
+            first = corner;
+        else if (count >= 3)
+            parser.model->triangles.push_back({{first, previous, corner}});
+        previous = corner;
+    }
+    if (count < 3)
+        Fail(parser, "face has " + std::to_string(count) +
+                         (count == 1 ? " corner" : " corners") + ", but a face needs at least 3");
+}
+
+void ParseLine(ObjParser& parser, const char* cursor, const char* end)
+{
+    Span keyword = NextToken(cursor, end);
+    if (keyword.empty())
+        return;
+    if (TokenIs(keyword, "v"))
+        ParseVertex(parser, AttributeKind::kPosition, cursor, end);
+    else if (TokenIs(keyword, "vt"))
+        ParseVertex(parser, AttributeKind::kTexcoord, cursor, end);
+    else if (TokenIs(keyword, "vn"))
+        ParseVertex(parser, AttributeKind::kNormal, cursor, end);
+    else if (TokenIs(keyword, "f"))
+        ParseFace(parser, cursor, end);
+}
+
+// A line ends at a line feed or at a zero byte, whichever comes first.
+const char* FindLineEnd(const char* begin, const char* end)
+{
+    const void* feed = std::memchr(begin, '\n', static_cast<std::size_t>(end - begin));
+    const char* lineEnd = feed ? static_cast<const char*>(feed) : end;
+    const void* zero = std::memchr(begin, '\0', static_cast<std::size_t>(lineEnd - begin));
+    return zero ? static_cast<const char*>(zero) : lineEnd;
+}
+
+std::string Plural(std::uint64_t count, AttributeKind kind)
+{
+    return std::to_string(count) + " " + KindName(kind, count != 1);
+}
+
+bool CheckIndexRanges(const ObjParser& parser, std::string* error)
+{
+    for (AttributeKind kind : {AttributeKind::kPosition, AttributeKind::kTexcoord,
+                               AttributeKind::kNormal}) {
+        const IndexUse& use = parser.uses[static_cast<int>(kind)];
+        std::size_t defined = ListOf(*parser.model, kind).size();
+        if (use.largest != kAbsent && static_cast<std::uint64_t>(use.largest) >= defined) {
+            *error = "line " + std::to_string(use.line) + ": face refers to " +
+                     KindName(kind, false) + " " + std::to_string(use.largest + 1) +
+                     ", but the file defines " + Plural(defined, kind);
+            return false;
+        }
+    }
+    return true;
+}
+
+// Only values that a face uses reach the header, so only those are refused.
+bool CheckUsedValuesFinite(const ObjParser& parser, std::string* error)
+{
+    if (parser.nonFinite.empty())
+        return true;
+    const ObjModel& model = *parser.model;
+    std::vector<bool> used[3] = {std::vector<bool>(model.positions.size()),
+                                 std::vector<bool>(model.texcoords.size()),
+                                 std::vector<bool>(model.normals.size())};
+    for (const ObjTriangle& triangle : model.triangles) {
+        for (const ObjCorner& corner : triangle.corners) {
+            std::int32_t indices[3] = {corner.position, corner.texcoord, corner.normal};
+            for (int kind = 0; kind < 3; ++kind) {
+                if (indices[kind] != kAbsent)
+                    used[kind][static_cast<std::size_t>(indices[kind])] = true;
+            }
+        }
+    }
+    for (const NonFiniteEntry& entry : parser.nonFinite) {
+        if (used[static_cast<int>(entry.kind)][entry.index]) {
+            *error = "line " + std::to_string(entry.line) + ": " + KindName(entry.kind, false) +
+                     " is not a finite number";
+            return false;
+        }
+    }
+    return true;
+}
+
+}  // namespace
+
+std::size_t ParseObjText(ObjParser& parser, const char* data, std::size_t size, bool atEndOfFile)
+{
+    const char* cursor = data;
+    const char* end = data + size;
+    while (cursor != end && parser.error.empty()) {
+        const char* lineEnd = FindLineEnd(cursor, end);
+        if (lineEnd == end && !atEndOfFile)
+            return static_cast<std::size_t>(cursor - data);
+        ParseLine(parser, cursor, lineEnd);
+        if (lineEnd == end)
+            break;
+        if (*lineEnd == '\n')
+            ++parser.line;
+        cursor = lineEnd + 1;
+    }
+    return size;
+}
+
+bool FinishObjParse(ObjParser& parser, std::string* error)
+{
+    if (!parser.error.empty()) {
+        *error = parser.error;
+        return false;
+    }
+    if (parser.model->triangles.empty()) {
+        *error = "no faces";
+        return false;
+    }
+    return CheckIndexRanges(parser, error) && CheckUsedValuesFinite(parser, error);
+}
+
+bool ParseObj(std::string_view text, ObjModel* model, std::string* error)
+{
+    ObjParser parser;
+    parser.model = model;
+    ParseObjText(parser, text.data(), text.size(), true);
+    return FinishObjParse(parser, error);
+}
+
+}  // namespace torvane

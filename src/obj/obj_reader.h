@@ -1,0 +1,55 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "obj/obj_model.h"
+
+namespace torvane {
+
+// The largest index of one kind that the faces use, and the line where it
+// first appeared; checked against the list sizes once the whole file is read,
+// since a face may name vertices that are defined further down.
+struct IndexUse {
+    std::int64_t largest = kAbsent;
+    std::uint64_t line = 0;
+};
+
+enum class AttributeKind : std::uint8_t { kPosition, kTexcoord, kNormal };
+
+// A coordinate that read as infinity or NaN; rare, so each is remembered
+// with its line, and the file is rejected only if a face uses it.
+struct NonFiniteEntry {
+    AttributeKind kind;
+    std::uint32_t index;
+    std::uint64_t line;
+};
+
+// The state of reading one OBJ text, which may arrive in pieces.
+struct ObjParser {
+    ObjModel* model = nullptr;
+    std::uint64_t line = 1;  // number of the line being read, for messages
+    IndexUse uses[3];        // by AttributeKind
+    std::vector<NonFiniteEntry> nonFinite;
+    std::string error;       // the first fault; reading stops there
+};
+
+// Reads the complete lines at the start of [data, data + size) into the
+// parser's model and returns how many bytes were consumed: everything up to
+// and including the last line end (a line feed or a zero byte). With
+// atEndOfFile the rest is read as the final line and everything is consumed.
+// Stops early, consuming everything, once parser.error is set.
+std::size_t ParseObjText(ObjParser& parser, const char* data, std::size_t size, bool atEndOfFile);
+
+// Checks what can only be checked on the whole file: that there are faces,
+// that every index lies within its list and that no face uses a coordinate
+// that is not finite. Returns false with a message otherwise.
+bool FinishObjParse(ObjParser& parser, std::string* error);
+
+// Reads a whole OBJ text held in memory.
+bool ParseObj(std::string_view text, ObjModel* model, std::string* error);
+
+}  // namespace torvane

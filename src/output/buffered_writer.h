@@ -1,0 +1,58 @@
+#pragma once
+
+#include <cstddef>
+#include <cstring>
+#include <memory>
+#include <string>
+
+namespace torvane {
+
+// Where a writer's bytes go: a file, or memory in tests and the fuzzer.
+struct ByteSink {
+    bool (*write)(void* context, const char* data, std::size_t size, std::string* error);
+    void* context;
+};
+
+// Collects output in one fixed buffer and hands it to the sink whenever the
+// buffer fills, so writing a header of any size needs no more memory than
+// the buffer. After a failed write every later one is dropped and error
+// holds the sink's reason.
+struct BufferedWriter {
+    ByteSink sink;
+    std::unique_ptr<char[]> buffer;
+    std::size_t capacity = 0;
+    std::size_t used = 0;
+    std::string error;
+};
+
+inline constexpr std::size_t kWriterBufferSize = std::size_t{1} << 18;
+// The most any caller may ask of Reserve at a time.
+inline constexpr std::size_t kLargestReservation = 4096;
+
+BufferedWriter MakeBufferedWriter(ByteSink sink, std::size_t capacity = kWriterBufferSize);
+
+// Passes the buffered bytes to the sink; false once any write has failed.
+bool FlushWriter(BufferedWriter& writer);
+
+// Room for at least size (at most kLargestReservation) bytes at the end of
+// the buffer; the caller writes there and then calls Advance.
+inline char* Reserve(BufferedWriter& writer, std::size_t size)
+{
+    if (writer.capacity - writer.used < size)
+        FlushWriter(writer);
+    return writer.buffer.get() + writer.used;
+}
+
+inline void Advance(BufferedWriter& writer, char* end)
+{
+    writer.used = static_cast<std::size_t>(end - writer.buffer.get());
+}
+
+void Append(BufferedWriter& writer, const char* data, std::size_t size);
+
+inline void Append(BufferedWriter& writer, const char* text)
+{
+    Append(writer, text, std::strlen(text));
+}
+
+}  // namespace torvane
