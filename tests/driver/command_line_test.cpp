@@ -1,0 +1,64 @@
+#include "driver/command_line.h"
+
+#include <gtest/gtest.h>
+
+#include "test_support.h"
+
+namespace torvane {
+namespace {
+
+CommandLine Parse(std::initializer_list<const char*> arguments)
+{
+    std::vector<NativeString> native;
+    for (const char* argument : arguments)
+        native.push_back(testing::Native(argument));
+    return ParseCommandLine(native);
+}
+
+TEST(CommandLine, BareCallConvertsTheCurrentDirectory)
+{
+    CommandLine line = Parse({});
+    EXPECT_EQ(line.action, CommandAction::kConvert);
+    EXPECT_FALSE(line.seed);
+    EXPECT_TRUE(line.files.empty());
+}
+
+TEST(CommandLine, SeedAndFilesInOrder)
+{
+    CommandLine line = Parse({"b.obj", "--seed", "4294967295", "dir/A.OBJ", "--seed=7", "--", "-x.Obj"});
+    EXPECT_EQ(line.action, CommandAction::kConvert);
+    EXPECT_EQ(line.seed, 7u);
+    EXPECT_EQ(line.files, (std::vector<NativeString>{testing::Native("b.obj"), testing::Native("dir/A.OBJ"),
+                                                     testing::Native("-x.Obj")}));
+    EXPECT_EQ(Parse({"--seed", "0"}).seed, 0u);
+}
+
+TEST(CommandLine, HelpAndVersion)
+{
+    EXPECT_EQ(Parse({"-h"}).action, CommandAction::kShowHelp);
+    EXPECT_EQ(Parse({"a.obj", "--help", "--bogus"}).action, CommandAction::kShowHelp);
+    EXPECT_EQ(Parse({"--version"}).action, CommandAction::kShowVersion);
+    for (const char* option : {"--seed", "--help", "--version", "-h"})
+        EXPECT_NE(UsageText().find(option), std::string::npos) << option;
+    EXPECT_EQ(VersionText(), "torvane " TORVANE_VERSION "\n");
+}
+
+TEST(CommandLine, UsageErrors)
+{
+    auto error = [](std::initializer_list<const char*> arguments) {
+        CommandLine line = Parse(arguments);
+        EXPECT_EQ(line.action, CommandAction::kUsageError);
+        return line.error;
+    };
+    EXPECT_EQ(error({"--bogus"}), "unknown option '--bogus'");
+    EXPECT_EQ(error({"a.obj", "notes.txt"}), "'notes.txt' is not a model file: its name must end in .obj");
+    EXPECT_EQ(error({"a.objx"}), "'a.objx' is not a model file: its name must end in .obj");
+    EXPECT_EQ(error({"--seed"}), "--seed needs a number from 0 to 4294967295");
+    EXPECT_EQ(error({"--seed", "4294967296"}), "--seed takes a number from 0 to 4294967295, not '4294967296'");
+    EXPECT_EQ(error({"--seed", "-1"}), "--seed takes a number from 0 to 4294967295, not '-1'");
+    EXPECT_EQ(error({"--seed=", "a.obj"}), "--seed takes a number from 0 to 4294967295, not ''");
+    EXPECT_EQ(error({"--seed", "12x"}), "--seed takes a number from 0 to 4294967295, not '12x'");
+}
+
+}  // namespace
+}  // namespace torvane

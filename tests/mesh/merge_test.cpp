@@ -1,0 +1,186 @@
+#include "mesh/merge.h"
+
+#include <gtest/gtest.h>
+
+#include "mesh/warning_mesh.h"
+
+namespace torvane {
+namespace {
+
+TEST(Random, FollowsTheCStandardsExampleGenerator)
+{
+    Random random;
+    SeedRandom(random, 1);
+    std::vector<std::uint32_t> draws;
+    for (int i = 0; i < 5; ++i)
+        draws.push_back(DrawRandom(random));
+    EXPECT_EQ(draws, (std::vector<std::uint32_t>{16838, 5758, 10113, 17515, 31051}));
+
+    SeedRandom(random, 0xFFFFFFFFu);
+    for (int i = 0; i < 100000; ++i)
+        ASSERT_LE(DrawRandom(random), kRandomMax);
+}
+
+// Inserting one element after the other, as the scatter is defined.
+std::vector<int> InsertOneByOne(std::size_t length, std::size_t count, Random random)
+{
+    std::vector<int> list(length, -1);
+    for (std::size_t j = 0; j < count; ++j) {
+        std::uint32_t draw = DrawRandom(random);
+        std::size_t index = list.empty() ? 0 : draw % list.size();
+        list.insert(list.begin() + static_cast<std::ptrdiff_t>(index), static_cast<int>(j));
+    }
+    return list;
+}
+
+TEST(Scatter, PlacesElementsAsInsertingThemOneByOneWould)
+{
+    for (std::size_t length : {0u, 1u, 2u, 7u, 551u, 552u, 1000u, 32767u, 32768u, 40000u}) {
+        for (std::uint32_t seed : {0u, 1u, 42u, 0xDEADBEEFu}) {
+            Random random;
+            SeedRandom(random, seed);
+            std::vector<int> expected = InsertOneByOne(length, 300, random);
+            std::vector<std::uint64_t> places = ScatterPositions(length, 300, random);
+            for (std::size_t j = 0; j < places.size(); ++j)
+                ASSERT_EQ(expected[places[j]], static_cast<int>(j)) << length << " " << seed;
+        }
+    }
+}
+
+ObjModel CubeCornersModel(std::size_t triangles, bool texcoords, bool normals)
+{
+    ObjModel model;
+    for (int i = 0; i < 8; ++i) {
+        Float3 p{float(i & 1), float((i >> 1) & 1), float((i >> 2) & 1)};
+        model.positions.push_back(p);
+        model.bounds.min = {0, 0, 0};
+        model.bounds.max = {1, 1, 1};
+    }
+    if (texcoords)
+        model.texcoords.assign(3, Float3{0.5f, 0.5f, 0});
+    if (normals)
+        model.normals.assign(2, Float3{0, 0, 1});
+    for (std::size_t t = 0; t < triangles; ++t) {
+        ObjTriangle triangle;
+        for (int c = 0; c < 3; ++c)
+            triangle.corners[c] = {static_cast<std::int32_t>((t + c) % 8),
+                                   texcoords ? c : kAbsent, normals ? 1 : kAbsent};
+        model.triangles.push_back(triangle);
+    }
+    return model;
+}
+
+bool IsWarningTriangle(const ObjTriangle& triangle, std::size_t positionBase)
+{
+    return triangle.corners[0].position >= static_cast<std::int32_t>(positionBase);
+}
+
+TEST(MergeWarningMesh, AppendsRecordsAndKeepsTheModelsTrianglesInOrder)
+{
+    ObjModel model = CubeCornersModel(100, true, true);
+    ObjModel before = model;
+    Random random;
+    SeedRandom(random, 7);
+    MergeWarningMesh(model, random);
+
+    EXPECT_EQ(model.positions.size(), 8 + kWarningVertexCount);
+    EXPECT_EQ(model.texcoords.size(), 3 + kWarningVertexCount);
+    EXPECT_EQ(model.normals.size(), 2 + kWarningVertexCount);
+    ASSERT_EQ(model.triangles.size(), 100 + kWarningTriangleCount);
+    EXPECT_EQ(model.triangles.back(), before.triangles.back());
+
+    std::vector<ObjTriangle> own;
+    std::size_t warning = 0;
+    for (const ObjTriangle& triangle : model.triangles) {
+        if (!IsWarningTriangle(triangle, 8)) {
+            own.push_back(triangle);
+            continue;
+        }
+        // Warning triangles come in table order, each corner offset into
+        // the records appended for it.
+        for (int c = 0; c < 3; ++c) {
+            std::int32_t record = static_cast<std::int32_t>(WarningTriangles[warning][c]);
+            EXPECT_EQ(triangle.corners[c], (ObjCorner{8 + record, 3 + record, 2 + record}));
+        }
+        ++warning;
+    }
+    EXPECT_EQ(own, before.triangles);
+    EXPECT_EQ(model.texcoords[3 + 751], (Float3{WarningVertices[751].uvw[0], WarningVertices[751].uvw[1], 0}));
+    EXPECT_EQ(model.normals[2 + 0], (Float3{0, 0, 1}));
+}
+
+TEST(MergeWarningMesh, SizesTheWordToTheModelAndStandsItOnTheTop)
+{
+    ObjModel model = CubeCornersModel(1, false, false);
+    EXPECT_EQ(WarningScale(model.bounds), 0.49999946f);
+    Random random;
+    SeedRandom(random, 3);
+    MergeWarningMesh(model, random);
+    float low = 1e9f, high = -1e9f, left = 1e9f, right = -1e9f;
+    for (std::size_t i = 8; i < model.positions.size(); ++i) {
+        low = std::min(low, model.positions[i].y);
+        high = std::max(high, model.positions[i].y);
+        left = std::min(left, model.positions[i].x);
+        right = std::max(right, model.positions[i].x);
+    }
+    EXPECT_EQ(low, 1.0f);
+    EXPECT_NEAR(high, 1.135392f, 1e-6f);
+    EXPECT_NEAR(left, -0.248219f, 1e-6f);
+    EXPECT_NEAR(right, 0.248219f, 1e-6f);
+    // With one model triangle the first draw can only go to index 0; the
+    // model's triangle stays last all the same.
+    EXPECT_TRUE(IsWarningTriangle(model.triangles.front(), 8));
+    EXPECT_FALSE(IsWarningTriangle(model.triangles.back(), 8));
+}
+
+TEST(MergeWarningMesh, EachListIsGatedByItsOwnCount)
+{
+    ObjModel model = CubeCornersModel(4, false, true);
+    model.positions.clear();
+    for (ObjTriangle& triangle : model.triangles)
+        for (ObjCorner& corner : triangle.corners)
+            corner.position = kAbsent;
+    Random random;
+    MergeWarningMesh(model, random);
+    EXPECT_TRUE(model.positions.empty());
+    EXPECT_TRUE(model.texcoords.empty());
+    EXPECT_EQ(model.normals.size(), 2 + kWarningVertexCount);
+    for (const ObjTriangle& triangle : model.triangles) {
+        for (const ObjCorner& corner : triangle.corners) {
+            EXPECT_EQ(corner.position, kAbsent);
+            EXPECT_EQ(corner.texcoord, kAbsent);
+        }
+    }
+}
+
+TEST(MergeWarningMesh, LargeModelsKeepTheirTailInOneRun)
+{
+    // Draws never exceed 32767, so from the 32768th model triangle on
+    // nothing is inserted.
+    ObjModel model = CubeCornersModel(40000, false, false);
+    for (std::size_t t = 0; t < model.triangles.size(); ++t)
+        model.triangles[t].corners[0].position = static_cast<std::int32_t>(t % 8);
+    ObjModel before = model;
+    Random random;
+    SeedRandom(random, 99);
+    MergeWarningMesh(model, random);
+    std::size_t tail = 40000 - 32767;
+    EXPECT_TRUE(std::equal(before.triangles.end() - static_cast<std::ptrdiff_t>(tail),
+                           before.triangles.end(),
+                           model.triangles.end() - static_cast<std::ptrdiff_t>(tail)));
+    for (std::size_t i = 32767 + kWarningTriangleCount; i < model.triangles.size(); ++i)
+        ASSERT_FALSE(IsWarningTriangle(model.triangles[i], 8));
+}
+
+TEST(MergeWarningMesh, AnEmptyTriangleListStillTakesTheWholeWarning)
+{
+    ObjModel model = CubeCornersModel(0, false, false);
+    Random random;
+    MergeWarningMesh(model, random);
+    ASSERT_EQ(model.triangles.size(), kWarningTriangleCount);
+    for (const ObjTriangle& triangle : model.triangles)
+        ASSERT_TRUE(IsWarningTriangle(triangle, 8));
+}
+
+}  // namespace
+}  // namespace torvane

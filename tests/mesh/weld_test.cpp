@@ -1,0 +1,128 @@
+#include "mesh/weld.h"
+
+#include <gtest/gtest.h>
+
+#include <map>
+#include <tuple>
+
+namespace torvane {
+namespace {
+
+ObjCorner C(std::int32_t p, std::int32_t t = kAbsent, std::int32_t n = kAbsent)
+{
+    return {p, t, n};
+}
+
+ObjModel ModelWith(std::vector<ObjTriangle> triangles, std::size_t positions,
+                   std::size_t texcoords = 0, std::size_t normals = 0)
+{
+    ObjModel model;
+    for (std::size_t i = 0; i < positions; ++i)
+        model.positions.push_back({float(i), 0, 0});
+    for (std::size_t i = 0; i < texcoords; ++i)
+        model.texcoords.push_back({float(i), 0.25f, 0});
+    for (std::size_t i = 0; i < normals; ++i)
+        model.normals.push_back({0, 0, float(i)});
+    model.triangles = std::move(triangles);
+    return model;
+}
+
+TEST(Weld, VerticesAreNumberedByFirstUse)
+{
+    //  3---2      a quad as the reader splits it: (0, 1, 2) and (0, 2, 3),
+    //  |  /|      listed with its corners in a scrambled file order
+    //  | / |
+    //  0---1
+    ObjModel model = ModelWith({{C(3), C(1), C(0)}, {C(3), C(0), C(2)}}, 4);
+    WeldedMesh mesh = WeldCorners(model);
+    EXPECT_EQ(mesh.indices, (std::vector<std::uint32_t>{0, 1, 2, 0, 2, 3}));
+    EXPECT_EQ(mesh.positions, (std::vector<Float3>{{3, 0, 0}, {1, 0, 0}, {0, 0, 0}, {2, 0, 0}}));
+    EXPECT_TRUE(mesh.texcoords.empty());
+    EXPECT_TRUE(mesh.normals.empty());
+}
+
+TEST(Weld, OnlyEqualIndexTriplesShareAVertex)
+{
+    // Same position with other normals: two vertices. Positions 0 and 1
+    // hold equal coordinates but are other indices: not merged either.
+    ObjModel model = ModelWith({{C(0, kAbsent, 0), C(0, kAbsent, 1), C(1, kAbsent, 0)},
+                                {C(1, kAbsent, 0), C(1, kAbsent, 0), C(1, kAbsent, 0)}},
+                               2, 0, 2);
+    model.positions[1] = model.positions[0];
+    WeldedMesh mesh = WeldCorners(model);
+    EXPECT_EQ(mesh.indices, (std::vector<std::uint32_t>{0, 1, 2, 2, 2, 2}));
+    EXPECT_EQ(mesh.positions.size(), 3u);
+    EXPECT_EQ(mesh.normals, (std::vector<Float3>{{0, 0, 0}, {0, 0, 1}, {0, 0, 0}}));
+}
+
+TEST(Weld, TextureVIsFlippedInFloat)
+{
+    ObjModel model = ModelWith({{C(0, 0), C(0, 1), C(0, 2)}, {C(0, 3), C(0, 0), C(0, 1)}}, 1, 4);
+    model.texcoords = {{0.25f, 0.25f, 0}, {0.5f, 1.0f, 0.5f}, {0, 0, 0}, {0, 1.5f, 0}};
+    WeldedMesh mesh = WeldCorners(model);
+    EXPECT_EQ(mesh.texcoords, (std::vector<Float3>{
+                                  {0.25f, 0.75f, 0}, {0.5f, 0.0f, 0.5f}, {0, 1, 0}, {0, -0.5f, 0}}));
+}
+
+TEST(Weld, UnusedEntriesAreLeftOutAndSharedOnesCopiedPerVertex)
+{
+    ObjModel model = ModelWith({{C(2, 0), C(2, 1), C(4, 0)}}, 6, 2);
+    WeldedMesh mesh = WeldCorners(model);
+    EXPECT_EQ(mesh.positions, (std::vector<Float3>{{2, 0, 0}, {2, 0, 0}, {4, 0, 0}}));
+    EXPECT_EQ(mesh.indices.size(), 3u);
+}
+
+TEST(Weld, CornersWithoutAnAttributeGetZeroesWhenOthersHaveIt)
+{
+    // Some corners name texture coordinates, others do not: every vertex
+    // still gets one, so the rows stay aligned.
+    ObjModel model = ModelWith({{C(0, 0, 0), C(1, kAbsent, 0), C(2, 0, kAbsent)}}, 3, 1, 1);
+    model.texcoords[0] = {0.5f, 0.25f, 0};
+    model.normals[0] = {0, 1, 0};
+    WeldedMesh mesh = WeldCorners(model);
+    EXPECT_EQ(mesh.texcoords, (std::vector<Float3>{{0.5f, 0.75f, 0}, {0, 0, 0}, {0.5f, 0.75f, 0}}));
+    EXPECT_EQ(mesh.normals, (std::vector<Float3>{{0, 1, 0}, {0, 1, 0}, {0, 0, 0}}));
+}
+
+TEST(Weld, EmptyTriangleListGivesAnEmptyMesh)
+{
+    WeldedMesh mesh = WeldCorners(ModelWith({}, 3, 3, 3));
+    EXPECT_TRUE(mesh.positions.empty());
+    EXPECT_TRUE(mesh.texcoords.empty());
+    EXPECT_TRUE(mesh.normals.empty());
+    EXPECT_TRUE(mesh.indices.empty());
+}
+
+TEST(Weld, MatchesAnOrderedMapOnARandomMesh)
+{
+    // The reference: the first-use numbering an ordered map of index
+    // triples gives.
+    std::uint32_t state = 12345;
+    auto next = [&](std::uint32_t bound) {
+        state = state * 1103515245u + 12345u;
+        return static_cast<std::int32_t>((state >> 8) % bound);
+    };
+    std::vector<ObjTriangle> triangles(5000);
+    for (ObjTriangle& triangle : triangles)
+        for (ObjCorner& corner : triangle.corners)
+            corner = C(next(300), next(4), next(3));
+    ObjModel model = ModelWith(triangles, 300, 4, 3);
+    WeldedMesh mesh = WeldCorners(model);
+
+    std::map<std::tuple<std::int32_t, std::int32_t, std::int32_t>, std::uint32_t> reference;
+    std::size_t k = 0;
+    for (const ObjTriangle& triangle : triangles) {
+        for (const ObjCorner& corner : triangle.corners) {
+            auto key = std::make_tuple(corner.position, corner.texcoord, corner.normal);
+            auto [it, inserted] = reference.emplace(key, static_cast<std::uint32_t>(reference.size()));
+            ASSERT_EQ(mesh.indices[k++], it->second);
+            if (inserted)
+                ASSERT_EQ(mesh.positions[it->second], model.positions[corner.position]);
+        }
+    }
+    EXPECT_EQ(mesh.positions.size(), reference.size());
+    EXPECT_EQ(mesh.normals.size(), reference.size());
+}
+
+}  // namespace
+}  // namespace torvane

@@ -1,0 +1,218 @@
+#include "obj/obj_reader.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+
+namespace torvane {
+namespace {
+
+// A face that uses the first position, so that texts about vertex lines
+// still form a model the reader accepts.
+constexpr const char* kAnyFace = "\nf 1 1 1\n";
+
+ObjModel Parse(const std::string& text)
+{
+    ObjModel model;
+    std::string error;
+    EXPECT_TRUE(ParseObj(text, &model, &error)) << error;
+    return model;
+}
+
+std::string ParseError(const std::string& text)
+{
+    ObjModel model;
+    std::string error;
+    EXPECT_FALSE(ParseObj(text, &model, &error));
+    return error;
+}
+
+ObjTriangle Triangle(std::initializer_list<std::int32_t> slots)
+{
+    ObjTriangle triangle;
+    auto it = slots.begin();
+    for (ObjCorner& corner : triangle.corners) {
+        corner.position = *it++;
+        corner.texcoord = *it++;
+        corner.normal = *it++;
+    }
+    return triangle;
+}
+
+TEST(ObjReaderVertices, ReadUpToThreeNumbersAndDefaultTheRestToZero)
+{
+    ObjModel model = Parse("v 1 2 3 4\nv\nvt 0.25 0.75\nvn 0 0 1" + std::string(kAnyFace));
+    ASSERT_EQ(model.positions.size(), 2u);
+    EXPECT_EQ(model.positions[0], (Float3{1, 2, 3}));
+    EXPECT_EQ(model.positions[1], (Float3{0, 0, 0}));
+    EXPECT_EQ(model.texcoords, (std::vector<Float3>{{0.25f, 0.75f, 0}}));
+    EXPECT_EQ(model.normals, (std::vector<Float3>{{0, 0, 1}}));
+}
+
+TEST(ObjReaderVertices, OnlySpacesSeparateTokens)
+{
+    // A tab after the keyword glues it to the number; tabs between numbers
+    // make one token, of which only the first number counts.
+    ObjModel model = Parse("v\t5 6 7\nv 1\t2\t3\nv  -1   -2  -3 " + std::string(kAnyFace));
+    EXPECT_EQ(model.positions, (std::vector<Float3>{{1, 0, 0}, {-1, -2, -3}}));
+}
+
+TEST(ObjReaderVertices, NumbersReadAsAtofDoesRoundedToFloat)
+{
+    ObjModel model = Parse("v 1e2 -.5 0x10\nv abc 1.5xyz +2\nv 0.1 1e-50 3.4028236e38" +
+                           std::string(kAnyFace));
+    EXPECT_EQ(model.positions[0], (Float3{100, -0.5f, 16}));
+    EXPECT_EQ(model.positions[1], (Float3{0, 1.5f, 2}));
+    EXPECT_EQ(model.positions[2].x, static_cast<float>(0.1));
+    EXPECT_EQ(model.positions[2].y, 0.0f);
+    EXPECT_TRUE(std::isinf(model.positions[2].z));  // rounds past the largest float
+}
+
+TEST(ObjReaderVertices, OtherKeywordsAreIgnored)
+{
+    ObjModel model = Parse("# v 9 9 9\nV 1 2 3\nvp 1 2\nv\r\nvn\r\no v\ng v\nusemtl v\n"
+                           "v 1 2 3\r\nvt 0.5 0.5\r\nf 1 1 1");
+    EXPECT_EQ(model.positions, (std::vector<Float3>{{1, 2, 3}}));
+    EXPECT_EQ(model.texcoords, (std::vector<Float3>{{0.5f, 0.5f, 0}}));
+    EXPECT_TRUE(model.normals.empty());
+}
+
+TEST(ObjReaderVertices, BoundsTrackPositionsOnly)
+{
+    ObjModel model = Parse("v 1 -1 0\nv 3 -5 2\nv nan 0x 0\nvt 100 100 100\nvn -9 -9 -9" +
+                           std::string(kAnyFace));
+    EXPECT_EQ(model.bounds.min, (Float3{1, -5, 0}));
+    EXPECT_EQ(model.bounds.max, (Float3{3, 0, 2}));
+}
+
+TEST(ObjReaderLines, ZeroBytesEndLinesAndTheLastLineNeedsNoFeed)
+{
+    std::string text("v 1 2 3\0v 4 5 6\nf 1 2 2", 23);
+    ObjModel model = Parse(text);
+    EXPECT_EQ(model.positions, (std::vector<Float3>{{1, 2, 3}, {4, 5, 6}}));
+    EXPECT_EQ(model.triangles.size(), 1u);
+}
+
+TEST(ObjReaderLines, LongLinesAreReadInFull)
+{
+    std::string padding(100000, ' ');
+    ObjModel model = Parse("v" + padding + "7 8" + padding + "9\nf 1 1 1");
+    EXPECT_EQ(model.positions, (std::vector<Float3>{{7, 8, 9}}));
+}
+
+TEST(ObjReaderLines, TextInPiecesReadsLikeTheWhole)
+{
+    std::string text = "v 1 2 3\nv 4 5 6\r\nvt 0.5 0.25\nf 1/1 2/1 1/1\n";
+    ObjModel whole = Parse(text);
+    for (std::size_t split = 0; split <= text.size(); ++split) {
+        ObjModel model;
+        ObjParser parser;
+        parser.model = &model;
+        std::size_t used = ParseObjText(parser, text.data(), split, false);
+        std::string rest = text.substr(used);
+        ParseObjText(parser, rest.data(), rest.size(), true);
+        std::string error;
+        ASSERT_TRUE(FinishObjParse(parser, &error)) << error;
+        EXPECT_EQ(model.positions, whole.positions) << "split at " << split;
+        EXPECT_EQ(model.texcoords, whole.texcoords);
+        EXPECT_EQ(model.triangles, whole.triangles);
+    }
+}
+
+class ObjReaderFaces : public ::testing::Test {
+protected:
+    // Enough vertices of each kind for the faces below.
+    std::vector<ObjTriangle> Faces(const std::string& faceLines)
+    {
+        std::string text;
+        for (int i = 0; i < 9; ++i)
+            text += "v 0 0 0\nvt 0 0\nvn 0 0 1\n";
+        return Parse(text + faceLines).triangles;
+    }
+};
+
+TEST_F(ObjReaderFaces, CornerForms)
+{
+    EXPECT_EQ(Faces("f 1/2/3 4/5/6 7/8/9"),
+              (std::vector<ObjTriangle>{Triangle({0, 1, 2, 3, 4, 5, 6, 7, 8})}));
+    EXPECT_EQ(Faces("f 1//2 3//4 5//6"),
+              (std::vector<ObjTriangle>{Triangle({0, -1, 1, 2, -1, 3, 4, -1, 5})}));
+    EXPECT_EQ(Faces("f 1 2/3 4//"),
+              (std::vector<ObjTriangle>{Triangle({0, -1, -1, 1, 2, -1, 3, -1, -1})}));
+    // Fields after the third are ignored; an index 0 reads as absent.
+    EXPECT_EQ(Faces("f 1/2/3/9 1/0/3 1/2/0"),
+              (std::vector<ObjTriangle>{Triangle({0, 1, 2, 0, -1, 2, 0, 1, -1})}));
+}
+
+TEST_F(ObjReaderFaces, QuadsSplitAlongTheFirstDiagonalAndLargerFacesFan)
+{
+    EXPECT_EQ(Faces("f 1 2 3 4"),
+              (std::vector<ObjTriangle>{Triangle({0, -1, -1, 1, -1, -1, 2, -1, -1}),
+                                        Triangle({0, -1, -1, 2, -1, -1, 3, -1, -1})}));
+    std::vector<ObjTriangle> fan = Faces("f 1 2 3 4 5 6");
+    ASSERT_EQ(fan.size(), 4u);
+    for (std::int32_t t = 0; t < 4; ++t) {
+        EXPECT_EQ(fan[t].corners[0].position, 0);
+        EXPECT_EQ(fan[t].corners[1].position, t + 1);
+        EXPECT_EQ(fan[t].corners[2].position, t + 2);
+    }
+}
+
+TEST_F(ObjReaderFaces, CarriageReturnsAtTheLineEndDoNoHarm)
+{
+    std::vector<ObjTriangle> expected = Faces("f 1/2/3 4/5/6 7/8/9");
+    EXPECT_EQ(Faces("f 1/2/3 4/5/6 7/8/9\r\n"), expected);
+    EXPECT_EQ(Faces("f 1/2/3 4/5/6 7/8/9 \r\n"), expected);
+    EXPECT_EQ(Faces("f  1/2/3  4/5/6  7/8/9  "), expected);
+}
+
+TEST(ObjReaderErrors, FaultyFacesNameTheirLine)
+{
+    EXPECT_EQ(ParseError("v 0 0 0\nf 1 1"), "line 2: face has 2 corners, but a face needs at least 3");
+    EXPECT_EQ(ParseError("v 0 0 0\n\nf"), "line 3: face has 0 corners, but a face needs at least 3");
+    EXPECT_EQ(ParseError("v 0 0 0\nf 1 0 1"), "line 2: face corner 2 has no position index");
+    EXPECT_EQ(ParseError("v 0 0 0\nf 1 // 1"), "line 2: face corner 2 has no position index");
+    EXPECT_EQ(ParseError("v 0 0 0\nf 1 -1 1"),
+              "line 2: face refers to position -1, but relative (negative) indices are not supported");
+}
+
+TEST(ObjReaderErrors, IndicesBeyondTheirListsAreRefused)
+{
+    std::string cube;
+    for (int i = 0; i < 8; ++i)
+        cube += "v 0 0 0\n";
+    EXPECT_EQ(ParseError(cube + "f 1 2 3\nf 1 40 2\nf 1 40 3"),
+              "line 10: face refers to position 40, but the file defines 8 positions");
+    EXPECT_EQ(ParseError("v 0 0 0\nvt 0 0\nf 1/2 1/1 1/1"),
+              "line 3: face refers to texture coordinate 2, but the file defines 1 texture coordinate");
+    EXPECT_EQ(ParseError("v 0 0 0\nf 1//1 1//1 1//1"),
+              "line 2: face refers to normal 1, but the file defines 0 normals");
+    // atoi's overflow saturates instead of wrapping round to a valid index.
+    EXPECT_EQ(ParseError("v 0 0 0\nf 1 1 4294967297"),
+              "line 2: face refers to position 2147483647, but the file defines 1 position");
+}
+
+TEST(ObjReaderErrors, FacesMayNameVerticesDefinedLater)
+{
+    ObjModel model = Parse("f 1 2 3\nv 0 0 0\nv 1 0 0\nv 0 1 0\n");
+    EXPECT_EQ(model.triangles.size(), 1u);
+}
+
+TEST(ObjReaderErrors, ModelsWithoutFacesAreRefused)
+{
+    EXPECT_EQ(ParseError(""), "no faces");
+    EXPECT_EQ(ParseError("v 1 2 3\nvt 0 0\n# f 1 1 1\n"), "no faces");
+}
+
+TEST(ObjReaderErrors, OnlyNonFiniteValuesThatFacesUseAreRefused)
+{
+    EXPECT_EQ(ParseError("v 0 0 0\nv inf 0 0\nf 1 2 1"), "line 2: position is not a finite number");
+    EXPECT_EQ(ParseError("v 0 0 0\nvn 0 nan 0\nf 1//1 1//1 1//1"),
+              "line 2: normal is not a finite number");
+    ObjModel model = Parse("v 0 0 0\nv 1e39 0 0\nvt -inf 0\nf 1 1 1");
+    EXPECT_TRUE(std::isinf(model.positions[1].x));
+}
+
+}  // namespace
+}  // namespace torvane
