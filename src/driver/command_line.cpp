@@ -6,10 +6,10 @@
 namespace torvane {
 namespace {
 
-bool Equals(const NativeString& argument, const char* text)
+bool StartsWith(const NativeString& argument, const char* text)
 {
     std::size_t length = std::strlen(text);
-    if (argument.size() != length)
+    if (argument.size() < length)
         return false;
     for (std::size_t i = 0; i < length; ++i) {
         if (argument[i] != NativeChar(static_cast<unsigned char>(text[i])))
@@ -18,10 +18,9 @@ bool Equals(const NativeString& argument, const char* text)
     return true;
 }
 
-bool StartsWith(const NativeString& argument, const char* text)
+bool Equals(const NativeString& argument, const char* text)
 {
-    std::size_t length = std::strlen(text);
-    return argument.size() >= length && Equals(argument.substr(0, length), text);
+    return argument.size() == std::strlen(text) && StartsWith(argument, text);
 }
 
 // Letter case is folded for ASCII only; anything else never matches.
@@ -61,9 +60,12 @@ std::optional<std::uint32_t> ParseSeed(const NativeString& text)
     return static_cast<std::uint32_t>(value);
 }
 
-std::string Shown(const NativeString& argument)
+std::string Quoted(const NativeString& argument)
 {
-    return FileNameFromArgument(argument).display;
+    std::string quoted(1, '\'');
+    quoted += FileNameFromArgument(argument).display;
+    quoted += '\'';
+    return quoted;
 }
 
 CommandLine UsageError(std::string message)
@@ -85,7 +87,7 @@ CommandLine ParseCommandLine(const std::vector<NativeString>& arguments)
         bool isOption = !optionsEnded && argument.size() > 1 && argument[0] == '-';
         if (!isOption) {
             if (!HasModelExtension(argument))
-                return UsageError("'" + Shown(argument) + "' is not a model file: its name must end in .obj");
+                return UsageError(Quoted(argument) + " is not a model file: its name must end in .obj");
             result.files.push_back(argument);
         } else if (Equals(argument, "--")) {
             optionsEnded = true;
@@ -106,9 +108,9 @@ CommandLine ParseCommandLine(const std::vector<NativeString>& arguments)
             }
             result.seed = ParseSeed(value);
             if (!result.seed)
-                return UsageError("--seed takes a number from 0 to 4294967295, not '" + Shown(value) + "'");
+                return UsageError("--seed takes a number from 0 to 4294967295, not " + Quoted(value));
         } else {
-            return UsageError("unknown option '" + Shown(argument) + "'");
+            return UsageError("unknown option " + Quoted(argument));
         }
     }
     return result;

@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <array>
+
 #include "mesh/warning_mesh.h"
 
 namespace torvane {
@@ -90,20 +93,26 @@ TEST(MergeWarningMesh, AppendsRecordsAndKeepsTheModelsTrianglesInOrder)
     EXPECT_EQ(model.triangles.back(), before.triangles.back());
 
     std::vector<ObjTriangle> own;
-    std::size_t warning = 0;
+    std::vector<std::array<std::int32_t, 3>> warning;
     for (const ObjTriangle& triangle : model.triangles) {
         if (!IsWarningTriangle(triangle, 8)) {
             own.push_back(triangle);
             continue;
         }
-        // Warning triangles come in table order, each corner offset into
-        // the records appended for it.
+        // Every corner addresses the records appended for it in each list.
+        std::array<std::int32_t, 3> records{};
         for (int c = 0; c < 3; ++c) {
-            std::int32_t record = static_cast<std::int32_t>(WarningTriangles[warning][c]);
-            EXPECT_EQ(triangle.corners[c], (ObjCorner{8 + record, 3 + record, 2 + record}));
+            records[c] = triangle.corners[c].position - 8;
+            EXPECT_EQ(triangle.corners[c], (ObjCorner{8 + records[c], 3 + records[c], 2 + records[c]}));
         }
-        ++warning;
+        warning.push_back(records);
     }
+    std::vector<std::array<std::int32_t, 3>> table;
+    for (const auto& row : WarningTriangles)
+        table.push_back({std::int32_t(row[0]), std::int32_t(row[1]), std::int32_t(row[2])});
+    std::sort(warning.begin(), warning.end());
+    std::sort(table.begin(), table.end());
+    EXPECT_EQ(warning, table);
     EXPECT_EQ(own, before.triangles);
     EXPECT_EQ(model.texcoords[3 + 751], (Float3{WarningVertices[751].uvw[0], WarningVertices[751].uvw[1], 0}));
     EXPECT_EQ(model.normals[2 + 0], (Float3{0, 0, 1}));

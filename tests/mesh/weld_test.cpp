@@ -116,8 +116,9 @@ TEST(Weld, MatchesAnOrderedMapOnARandomMesh)
             auto key = std::make_tuple(corner.position, corner.texcoord, corner.normal);
             auto [it, inserted] = reference.emplace(key, static_cast<std::uint32_t>(reference.size()));
             ASSERT_EQ(mesh.indices[k++], it->second);
-            if (inserted)
+            if (inserted) {
                 ASSERT_EQ(mesh.positions[it->second], model.positions[corner.position]);
+            }
         }
     }
     EXPECT_EQ(mesh.positions.size(), reference.size());

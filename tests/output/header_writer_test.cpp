@@ -19,12 +19,13 @@ std::string Header(const WeldedMesh& mesh, std::u16string_view stem, std::size_t
     return text;
 }
 
-// The text between the line starting with from and the next "};".
+// The lines between the "{" that follows from and the closing line.
 std::string Between(const std::string& text, const std::string& from)
 {
     std::size_t start = text.find(from);
     start = text.find("{\r\n", start) + 3;
-    return text.substr(start, text.find("};", start) - start);
+    std::size_t end = text.find("\r\n}", start - 2) + 2;
+    return text.substr(start, end - start);
 }
 
 const char kBanner[] =

@@ -1,0 +1,241 @@
+// Runs the real executable on files in a temporary directory.
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <regex>
+
+#include "test_support.h"
+
+namespace torvane {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::ReadFileBytes;
+using testing::RunTorvane;
+using testing::TemporaryDirectory;
+using testing::WriteFileBytes;
+
+const fs::path kGolden = fs::path(TORVANE_TEST_DATA) / "golden";
+const fs::path kExamples = TORVANE_EXAMPLES;
+
+constexpr const char* kTriangle = "v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 3\n";
+
+std::vector<std::string> FileNames(const fs::path& directory)
+{
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(directory))
+        names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+std::size_t Count(const std::string& text, const std::string& what)
+{
+    std::size_t count = 0;
+    for (std::size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1))
+        ++count;
+    return count;
+}
+
+TEST(EndToEnd, HeadersMatchTheGoldenFilesByteForByte)
+{
+    TemporaryDirectory directory;
+    std::string arguments = "--seed 1";
+    std::vector<std::string> models;
+    for (const auto& entry : fs::directory_iterator(kGolden)) {
+        if (entry.path().extension() == ".obj") {
+            models.push_back(entry.path().stem().string());
+            fs::copy_file(entry.path(), directory / entry.path().filename().string());
+        }
+    }
+    std::sort(models.begin(), models.end());
+    ASSERT_FALSE(models.empty());
+    for (const std::string& model : models)
+        arguments += " " + model + ".obj";
+    testing::RunResult run = RunTorvane(directory.path(), arguments);
+    EXPECT_EQ(run.exitStatus, 0);
+    EXPECT_EQ(run.standardError, "");
+    EXPECT_EQ(run.standardOutput, "");
+    for (const std::string& model : models) {
+        SCOPED_TRACE(model);
+        EXPECT_TRUE(ReadFileBytes(directory / (model + ".h")) == ReadFileBytes(kGolden / (model + ".h")))
+            << "regenerate with tools/update_golden.sh after checking the difference";
+    }
+}
+
+TEST(EndToEnd, TheCrateCarriesTheWarningAmongItsOwnTriangles)
+{
+    TemporaryDirectory directory;
+    fs::copy_file(kExamples / "crate.obj", directory / "crate.obj");
+    ASSERT_EQ(RunTorvane(directory.path(), "--seed 5 crate.obj").exitStatus, 0);
+    std::string header = ReadFileBytes(directory / "crate.h");
+    EXPECT_NE(header.find("const OBJ_VERT crate_data[776] =\r\n"), std::string::npos);
+    EXPECT_NE(header.find("const unsigned int crate_indicies[1692] =\r\n"), std::string::npos);
+    EXPECT_EQ(Count(header, "\t},\r\n"), 776u);
+}
+
+TEST(EndToEnd, BareCallConvertsTheModelsOfTheCurrentDirectory)
+{
+    TemporaryDirectory directory;
+    WriteFileBytes(directory / "one.obj", kTriangle);
+    WriteFileBytes(directory / "two words.obj", kTriangle);
+    WriteFileBytes(directory / "MODEL.OBJ", kTriangle);     // ".obj" must appear in lower case
+    WriteFileBytes(directory / "a.obj.OBJ", kTriangle);     // taken: the name contains ".obj"
+    WriteFileBytes(directory / "notes.txt", kTriangle);
+    fs::create_directory(directory / "folder.obj");          // skipped silently
+    testing::RunResult run = RunTorvane(directory.path(), "");
+    EXPECT_EQ(run.exitStatus, 0);
+    EXPECT_EQ(run.standardError, "");
+    EXPECT_EQ(FileNames(directory.path()),
+              (std::vector<std::string>{"MODEL.OBJ", "a.obj.OBJ", "a.obj.h", "folder.obj", "notes.txt", "one.h",
+                                        "one.obj", "two words.h", "two words.obj"}));
+    EXPECT_NE(ReadFileBytes(directory / "two words.h").find("two_words_data["), std::string::npos);
+    EXPECT_NE(ReadFileBytes(directory / "a.obj.h").find("a_obj_data["), std::string::npos);
+}
+
+TEST(EndToEnd, AnEmptyDirectoryIsNoFailure)
+{
+    TemporaryDirectory directory;
+    testing::RunResult run = RunTorvane(directory.path(), "");
+    EXPECT_EQ(run.exitStatus, 0);
+    EXPECT_EQ(run.standardError, "");
+    EXPECT_TRUE(FileNames(directory.path()).empty());
+}
+
+TEST(EndToEnd, TheSameSeedGivesTheSameBytesAndOtherSeedsAnotherScatter)
+{
+    TemporaryDirectory directory;
+    fs::copy_file(kExamples / "pyramid.obj", directory / "pyramid.obj");
+    ASSERT_EQ(RunTorvane(directory.path(), "--seed 42 pyramid.obj").exitStatus, 0);
+    std::string first = ReadFileBytes(directory / "pyramid.h");
+    ASSERT_EQ(RunTorvane(directory.path(), "--seed=42 pyramid.obj").exitStatus, 0);
+    EXPECT_EQ(ReadFileBytes(directory / "pyramid.h"), first);
+    ASSERT_EQ(RunTorvane(directory.path(), "--seed 43 pyramid.obj").exitStatus, 0);
+    EXPECT_NE(ReadFileBytes(directory / "pyramid.h"), first);
+}
+
+TEST(EndToEnd, TwoIdenticalModelsInOneRunGetTheSameWordScatteredDifferently)
+{
+    TemporaryDirectory directory;
+    fs::copy_file(kExamples / "pyramid.obj", directory / "a.obj");
+    fs::copy_file(kExamples / "pyramid.obj", directory / "b.obj");
+    ASSERT_EQ(RunTorvane(directory.path(), "--seed 9 a.obj b.obj").exitStatus, 0);
+    std::string a = ReadFileBytes(directory / "a.h");
+    std::string b = ReadFileBytes(directory / "b.h");
+    auto rows = [](const std::string& header) {
+        std::vector<std::string> sorted;
+        std::regex row("\t\\{\t\\{[^\r]*\r\n");
+        for (auto it = std::sregex_iterator(header.begin(), header.end(), row); it != std::sregex_iterator(); ++it)
+            sorted.push_back(it->str());
+        std::sort(sorted.begin(), sorted.end());
+        return sorted;
+    };
+    EXPECT_EQ(rows(a), rows(b));  // the same vertices ...
+    std::string indicesA = a.substr(a.find("a_indicies["));
+    std::string indicesB = b.substr(b.find("b_indicies["));
+    EXPECT_NE(indicesA.substr(indicesA.find('{')), indicesB.substr(indicesB.find('{')));  // ... elsewhere
+}
+
+TEST(EndToEnd, FailedFilesAreReportedAndTheOthersStillConverted)
+{
+    TemporaryDirectory directory;
+    WriteFileBytes(directory / "good.obj", kTriangle);
+    WriteFileBytes(directory / "empty.obj", "");
+    WriteFileBytes(directory / "broken.obj", "v 0 0 0\nf 1 2 3\n");
+    WriteFileBytes(directory / "broken.h", "previous header\n");
+    fs::create_directory(directory / "dir.obj");
+    testing::RunResult run =
+        RunTorvane(directory.path(), "--seed 1 missing.obj empty.obj broken.obj dir.obj good.obj");
+    EXPECT_EQ(run.exitStatus, 1);
+    EXPECT_EQ(run.standardError,
+              "torvane: missing.obj: cannot open: No such file or directory\n"
+              "torvane: empty.obj: no faces\n"
+              "torvane: broken.obj: line 2: face refers to position 3, but the file defines 1 position\n"
+              "torvane: dir.obj: cannot read: it is a directory\n");
+    EXPECT_EQ(ReadFileBytes(directory / "broken.h"), "previous header\n");
+    EXPECT_TRUE(fs::exists(directory / "good.h"));
+    EXPECT_FALSE(fs::exists(directory / "empty.h"));
+    EXPECT_FALSE(fs::exists(directory / "missing.h"));
+}
+
+TEST(EndToEnd, AReadOnlyHeaderIsLeftAsItWas)
+{
+    TemporaryDirectory directory;
+    WriteFileBytes(directory / "locked.obj", kTriangle);
+    WriteFileBytes(directory / "locked.h", "keep me\n");
+    fs::permissions(directory / "locked.h", fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+    testing::RunResult run = RunTorvane(directory.path(), "locked.obj");
+    EXPECT_EQ(run.exitStatus, 1);
+    EXPECT_EQ(run.standardError, "torvane: locked.obj: cannot write locked.h: it is read-only\n");
+    EXPECT_EQ(ReadFileBytes(directory / "locked.h"), "keep me\n");
+    EXPECT_EQ(FileNames(directory.path()), (std::vector<std::string>{"locked.h", "locked.obj"}));
+}
+
+TEST(EndToEnd, AnExistingHeaderIsReplacedWhole)
+{
+    TemporaryDirectory directory;
+    WriteFileBytes(directory / "m.obj", kTriangle);
+    WriteFileBytes(directory / "m.h", std::string(1 << 20, 'x'));
+    ASSERT_EQ(RunTorvane(directory.path(), "m.obj").exitStatus, 0);
+    std::string header = ReadFileBytes(directory / "m.h");
+    EXPECT_EQ(header.rfind("// File generated by ", 0), 0u);
+    EXPECT_EQ(header.substr(header.size() - 8), "#endif\r\n");
+    EXPECT_EQ(FileNames(directory.path()), (std::vector<std::string>{"m.h", "m.obj"}));
+}
+
+TEST(EndToEnd, HelpVersionAndUsageErrors)
+{
+    TemporaryDirectory directory;
+    WriteFileBytes(directory / "m.obj", kTriangle);
+    testing::RunResult help = RunTorvane(directory.path(), "--help");
+    EXPECT_EQ(help.exitStatus, 0);
+    EXPECT_EQ(help.standardOutput.rfind("Usage: torvane", 0), 0u);
+    EXPECT_EQ(help.standardError, "");
+    testing::RunResult version = RunTorvane(directory.path(), "--version");
+    EXPECT_EQ(version.exitStatus, 0);
+    EXPECT_EQ(version.standardOutput, "torvane " TORVANE_VERSION "\n");
+    // A usage error anywhere stops the run before anything is converted.
+    testing::RunResult usage = RunTorvane(directory.path(), "m.obj --frobnicate");
+    EXPECT_EQ(usage.exitStatus, 2);
+    EXPECT_EQ(usage.standardError, "torvane: unknown option '--frobnicate' (see 'torvane --help')\n");
+    EXPECT_EQ(RunTorvane(directory.path(), "m.obj readme.txt").exitStatus, 2);
+    EXPECT_EQ(FileNames(directory.path()), (std::vector<std::string>{"m.obj"}));
+}
+
+TEST(EndToEnd, HeadersAreOutputNextToTheirModels)
+{
+    TemporaryDirectory directory;
+    fs::create_directory(directory / "models");
+    WriteFileBytes(directory / "models" / "Box.OBJ", kTriangle);
+    ASSERT_EQ(RunTorvane(directory.path(), "models/Box.OBJ").exitStatus, 0);
+    EXPECT_NE(ReadFileBytes(directory / "models" / "Box.h").find("Box_data["), std::string::npos);
+}
+
+// Generated headers are code: two of them in one translation unit must
+// compile as C and as C++, a stem with letters beyond Latin-1 included.
+TEST(EndToEnd, GeneratedHeadersCompileAsCAndCxx)
+{
+    TemporaryDirectory directory;
+    fs::copy_file(kExamples / "crate.obj", directory / "crate.obj");
+    fs::copy_file(kExamples / "pyramid.obj", directory / "3d pyramid.obj");
+    fs::copy_file(kExamples / "pyramid.obj", directory / fs::path(u8"\u7ACB\u65B9.obj"));
+    ASSERT_EQ(RunTorvane(directory.path(), "").exitStatus, 0);
+    std::string source =
+        "#include \"crate.h\"\n#include \"3d pyramid.h\"\n#include \"\xE7\xAB\x8B\xE6\x96\xB9.h\"\n"
+        "unsigned int Sum(void) { return (unsigned int)(sizeof crate_data / sizeof crate_data[0])"
+        " + _3d_pyramid_indicies[0] + \\u7ACB\\u65B9_indicies[1] + (unsigned int)crate_data[0].nrm[2]"
+        " + (unsigned int)_3d_pyramid_data[0].pos[0]; }\n";
+    WriteFileBytes(directory / "use.c", source);
+    WriteFileBytes(directory / "use.cpp", source);
+    for (const std::string& compiler :
+         {std::string(TORVANE_C_COMPILER) + " -std=c99", std::string(TORVANE_CXX_COMPILER) + " -std=c++17"}) {
+        std::string file = compiler.find("c99") != std::string::npos ? "use.c" : "use.cpp";
+        std::string command = "cd \"" + directory.path().string() + "\" && " + compiler +
+                              " -fsyntax-only " + file;
+        EXPECT_EQ(std::system(command.c_str()), 0) << command;
+    }
+}
+
+}  // namespace
+}  // namespace torvane
