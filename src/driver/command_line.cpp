@@ -60,12 +60,32 @@ std::optional<std::uint32_t> ParseSeed(const NativeString& text)
     return static_cast<std::uint32_t>(value);
 }
 
+std::string ToUtf8(const NativeString& argument)
+{
+    return FileNameFromArgument(argument).display;
+}
+
 std::string Quoted(const NativeString& argument)
 {
     std::string quoted(1, '\'');
-    quoted += FileNameFromArgument(argument).display;
+    quoted += ToUtf8(argument);
     quoted += '\'';
     return quoted;
+}
+
+// The value of an option given as "--name VALUE" or "--name=VALUE"; i moves
+// past a separate value.
+bool TakeValue(const std::vector<NativeString>& arguments, std::size_t& i, const char* name, NativeString* value)
+{
+    const NativeString& argument = arguments[i];
+    if (Equals(argument, name)) {
+        if (i + 1 == arguments.size())
+            return false;
+        *value = arguments[++i];
+        return true;
+    }
+    *value = argument.substr(std::strlen(name) + 1);
+    return true;
 }
 
 CommandLine UsageError(std::string message)
@@ -99,16 +119,16 @@ CommandLine ParseCommandLine(const std::vector<NativeString>& arguments)
             return result;
         } else if (Equals(argument, "--seed") || StartsWith(argument, "--seed=")) {
             NativeString value;
-            if (Equals(argument, "--seed")) {
-                if (i + 1 == arguments.size())
-                    return UsageError("--seed needs a number from 0 to 4294967295");
-                value = arguments[++i];
-            } else {
-                value = argument.substr(std::strlen("--seed="));
-            }
+            if (!TakeValue(arguments, i, "--seed", &value))
+                return UsageError("--seed needs a number from 0 to 4294967295");
             result.seed = ParseSeed(value);
             if (!result.seed)
                 return UsageError("--seed takes a number from 0 to 4294967295, not " + Quoted(value));
+        } else if (Equals(argument, "-o") || Equals(argument, "--output-dir") ||
+                   StartsWith(argument, "--output-dir=")) {
+            const char* name = Equals(argument, "-o") ? "-o" : "--output-dir";
+            if (!TakeValue(arguments, i, name, &result.outputDirectory) || result.outputDirectory.empty())
+                return UsageError(std::string(name) + " needs a directory");
         } else {
             return UsageError("unknown option " + Quoted(argument));
         }
@@ -118,7 +138,7 @@ CommandLine ParseCommandLine(const std::vector<NativeString>& arguments)
 
 std::string UsageText()
 {
-    return "Usage: torvane [--seed N] [FILE ...]\n"
+    return "Usage: torvane [--seed N] [-o DIR] [FILE ...]\n"
            "\n"
            "Converts Wavefront OBJ models into C/C++ headers: an interleaved OBJ_VERT\n"
            "vertex array and an index array, three indices per triangle, with the\n"
@@ -129,6 +149,9 @@ std::string UsageText()
            "Options:\n"
            "  --seed N     seed the scatter of the warning triangles with N (0 to\n"
            "               4294967295) instead of the clock, for reproducible output\n"
+           "  -o, --output-dir DIR\n"
+           "               write the headers into DIR (created if missing) instead\n"
+           "               of next to their models\n"
            "  -h, --help   show this help and exit\n"
            "  --version    show the version and exit\n"
            "  --           treat every later argument as a FILE\n"

@@ -15,11 +15,12 @@ struct CommandLine {
     CommandAction action = CommandAction::kConvert;
     std::optional<std::uint32_t> seed;    // the clock seeds the generator otherwise
     std::vector<NativeString> files;      // empty: the current directory's models
+    NativeString outputDirectory;         // empty: each header beside its model
     std::string error;                    // for kUsageError
 };
 
 // Reads the arguments after the program name:
-//   torvane [--seed N] [FILE ...]   torvane --help   torvane --version
+//   torvane [--seed N] [-o DIR] [FILE ...]   torvane --help   torvane --version
 // Every FILE must end in ".obj" in any letter case; "--" ends the options.
 CommandLine ParseCommandLine(const std::vector<NativeString>& arguments);
 

@@ -61,10 +61,11 @@ bool WriteToOutput(void* context, const char* data, std::size_t size, std::strin
     return WriteOutput(*static_cast<OutputFile*>(context), data, size, error);
 }
 
-bool WriteHeaderFile(const FileName& input, const WeldedMesh& mesh, std::string* error)
+bool WriteHeaderFile(const FileName& input, const NativeString& outputDirectory, const WeldedMesh& mesh,
+                     std::string* error)
 {
     OutputFile output;
-    if (!CreateOutput(HeaderPathFor(input.path), &output, error))
+    if (!CreateOutput(HeaderPathFor(input.path, outputDirectory), &output, error))
         return false;
     BufferedWriter writer = MakeBufferedWriter({&WriteToOutput, &output});
     if (!WriteHeader(mesh, IdentifierStemFor(input), writer)) {
@@ -104,7 +105,8 @@ bool ConvertObjText(std::string_view text, std::u16string_view stem, Random& ran
     return true;
 }
 
-bool ConvertObjFile(const FileName& input, Random& random, std::string* error)
+bool ConvertObjFile(const FileName& input, const NativeString& outputDirectory, Random& random,
+                    std::string* error)
 {
     WeldedMesh mesh;
     {
@@ -112,7 +114,7 @@ bool ConvertObjFile(const FileName& input, Random& random, std::string* error)
         if (!ReadModel(input, &model, error) || !PrepareMesh(model, random, &mesh, error))
             return false;
     }  // the model's lists are not needed while the header is written
-    return WriteHeaderFile(input, mesh, error);
+    return WriteHeaderFile(input, outputDirectory, mesh, error);
 }
 
 }  // namespace torvane

@@ -20,8 +20,10 @@ bool PrepareMesh(ObjModel& model, Random& random, WeldedMesh* mesh, std::string*
 bool ConvertObjText(std::string_view text, std::u16string_view stem, Random& random,
                     ByteSink sink, std::string* error);
 
-// Converts one model file into the header beside it. On failure the reason
-// is in error and an existing header is left exactly as it was.
-bool ConvertObjFile(const FileName& input, Random& random, std::string* error);
+// Converts one model file into the header beside it, or into
+// outputDirectory when that is not empty. On failure the reason is in error
+// and an existing header is left exactly as it was.
+bool ConvertObjFile(const FileName& input, const NativeString& outputDirectory, Random& random,
+                    std::string* error);
 
 }  // namespace torvane

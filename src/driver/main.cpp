@@ -1,5 +1,7 @@
 // torvane: converts Wavefront OBJ models into C/C++ headers.
 
+#include <filesystem>
+#include <system_error>
 #include <vector>
 
 #include "driver/command_line.h"
@@ -28,19 +30,32 @@ bool CollectInputs(const CommandLine& commandLine, std::vector<FileName>* inputs
     return true;
 }
 
+bool PrepareOutputDirectory(const NativeString& directory)
+{
+    if (directory.empty())
+        return true;
+    std::error_code error;
+    std::filesystem::create_directories(directory, error);
+    if (error) {
+        PrintErrorLine("torvane: cannot create " + FileNameFromArgument(directory).display + ": " + error.message());
+        return false;
+    }
+    return true;
+}
+
 int Run(const CommandLine& commandLine)
 {
     // The whole list is taken before the first header is written, so headers
     // written during the run never become inputs.
     std::vector<FileName> inputs;
-    if (!CollectInputs(commandLine, &inputs))
+    if (!CollectInputs(commandLine, &inputs) || !PrepareOutputDirectory(commandLine.outputDirectory))
         return kExitFailure;
     Random random;
     SeedRandom(random, commandLine.seed ? *commandLine.seed : CalendarTimeSeconds());
     int status = 0;
     for (const FileName& input : inputs) {
         std::string error;
-        if (!ConvertObjFile(input, random, &error)) {
+        if (!ConvertObjFile(input, commandLine.outputDirectory, random, &error)) {
             PrintErrorLine("torvane: " + input.display + ": " + error);
             status = kExitFailure;
         }

@@ -1,5 +1,7 @@
 #include "output/naming.h"
 
+#include <filesystem>
+
 namespace torvane {
 namespace {
 
@@ -18,9 +20,11 @@ std::u16string MakeIdentifier(std::u16string_view text)
     return identifier;
 }
 
-NativeString HeaderPathFor(const NativeString& inputPath)
+NativeString HeaderPathFor(const NativeString& inputPath, const NativeString& outputDirectory)
 {
     NativeString header = inputPath.substr(0, inputPath.size() - kExtensionLength);
+    if (!outputDirectory.empty())
+        header = (std::filesystem::path(outputDirectory) / std::filesystem::path(header).filename()).native();
     header.push_back(NativeChar('.'));
     header.push_back(NativeChar('h'));
     return header;

@@ -13,8 +13,9 @@ namespace torvane {
 std::u16string MakeIdentifier(std::u16string_view text);
 
 // The header's path: the input's path without its last four code units
-// (".obj", whatever their case) and with ".h" instead.
-NativeString HeaderPathFor(const NativeString& inputPath);
+// (".obj", whatever their case) and with ".h" instead; with an output
+// directory, the header of that name inside it.
+NativeString HeaderPathFor(const NativeString& inputPath, const NativeString& outputDirectory = {});
 
 // The identifier stem of a model: MakeIdentifier of the file's own name
 // without its last four code units.

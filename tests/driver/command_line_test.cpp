@@ -33,12 +33,22 @@ TEST(CommandLine, SeedAndFilesInOrder)
     EXPECT_EQ(Parse({"--seed", "0"}).seed, 0u);
 }
 
+TEST(CommandLine, OutputDirectory)
+{
+    EXPECT_EQ(Parse({"-o", "out", "a.obj"}).outputDirectory, testing::Native("out"));
+    EXPECT_EQ(Parse({"--output-dir", "a b"}).outputDirectory, testing::Native("a b"));
+    EXPECT_EQ(Parse({"--output-dir=x/y"}).outputDirectory, testing::Native("x/y"));
+    EXPECT_TRUE(Parse({"a.obj"}).outputDirectory.empty());
+    EXPECT_EQ(Parse({"-o"}).error, "-o needs a directory");
+    EXPECT_EQ(Parse({"--output-dir="}).error, "--output-dir needs a directory");
+}
+
 TEST(CommandLine, HelpAndVersion)
 {
     EXPECT_EQ(Parse({"-h"}).action, CommandAction::kShowHelp);
     EXPECT_EQ(Parse({"a.obj", "--help", "--bogus"}).action, CommandAction::kShowHelp);
     EXPECT_EQ(Parse({"--version"}).action, CommandAction::kShowVersion);
-    for (const char* option : {"--seed", "--help", "--version", "-h"})
+    for (const char* option : {"--seed", "--output-dir", "-o,", "--help", "--version", "-h"})
         EXPECT_NE(UsageText().find(option), std::string::npos) << option;
     EXPECT_EQ(VersionText(), "torvane " TORVANE_VERSION "\n");
 }

@@ -212,6 +212,22 @@ TEST(EndToEnd, HeadersAreOutputNextToTheirModels)
     EXPECT_NE(ReadFileBytes(directory / "models" / "Box.h").find("Box_data["), std::string::npos);
 }
 
+TEST(EndToEnd, AnOutputDirectoryTakesTheHeadersAndIsCreatedWhenMissing)
+{
+    TemporaryDirectory directory;
+    fs::create_directory(directory / "models");
+    WriteFileBytes(directory / "models" / "Box.obj", kTriangle);
+    WriteFileBytes(directory / "here.obj", kTriangle);
+    ASSERT_EQ(RunTorvane(directory.path(), "--seed 3 -o out/headers models/Box.obj").exitStatus, 0);
+    ASSERT_EQ(RunTorvane(directory.path(), "--seed 3 --output-dir=out/headers").exitStatus, 0);
+    EXPECT_EQ(FileNames(directory / "out" / "headers"), (std::vector<std::string>{"Box.h", "here.h"}));
+    EXPECT_EQ(FileNames(directory / "models"), (std::vector<std::string>{"Box.obj"}));
+    WriteFileBytes(directory / "blocker", "");
+    testing::RunResult run = RunTorvane(directory.path(), "-o blocker/sub here.obj");
+    EXPECT_EQ(run.exitStatus, 1);
+    EXPECT_EQ(run.standardError.rfind("torvane: cannot create blocker/sub: ", 0), 0u) << run.standardError;
+}
+
 // Generated headers are code: two of them in one translation unit must
 // compile as C and as C++, a stem with letters beyond Latin-1 included.
 TEST(EndToEnd, GeneratedHeadersCompileAsCAndCxx)

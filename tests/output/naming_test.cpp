@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "test_support.h"
 
 namespace torvane {
@@ -24,6 +26,8 @@ TEST(Naming, HeaderReplacesTheLastFourCodeUnits)
     EXPECT_EQ(header("scan.objx"), testing::Native("scan..h"));
     EXPECT_EQ(header(".obj"), testing::Native(".h"));
     EXPECT_EQ(header("models/crate.obj"), testing::Native("models/crate.h"));
+    EXPECT_EQ(HeaderPathFor(testing::Native("models/a.obj.OBJ"), testing::Native("out")),
+              (std::filesystem::path("out") / "a.obj.h").native());
 }
 
 TEST(Naming, StemsAreIdentifiersOfTheFilesOwnName)
