@@ -185,13 +185,17 @@ void ParseLine(ObjParser& parser, const char* cursor, const char* end)
         ParseFace(parser, cursor, end);
 }
 
-// A line ends at a line feed or at a zero byte, whichever comes first.
-const char* FindLineEnd(const char* begin, const char* end)
+// A line ends at a line feed or at a zero byte, whichever comes first. The
+// next line feed is remembered across lines, so text cut into many lines by
+// zero bytes is still scanned once.
+const char* FindLineEnd(const char* begin, const char* end, const char*& nextFeed)
 {
-    const void* feed = std::memchr(begin, '\n', static_cast<std::size_t>(end - begin));
-    const char* lineEnd = feed ? static_cast<const char*>(feed) : end;
-    const void* zero = std::memchr(begin, '\0', static_cast<std::size_t>(lineEnd - begin));
-    return zero ? static_cast<const char*>(zero) : lineEnd;
+    if (nextFeed == nullptr || nextFeed < begin) {
+        const void* feed = std::memchr(begin, '\n', static_cast<std::size_t>(end - begin));
+        nextFeed = feed ? static_cast<const char*>(feed) : end;
+    }
+    const void* zero = std::memchr(begin, '\0', static_cast<std::size_t>(nextFeed - begin));
+    return zero ? static_cast<const char*>(zero) : nextFeed;
 }
 
 std::string Plural(std::uint64_t count, AttributeKind kind)
@@ -249,8 +253,9 @@ std::size_t ParseObjText(ObjParser& parser, const char* data, std::size_t size, 
 {
     const char* cursor = data;
     const char* end = data + size;
+    const char* nextFeed = nullptr;
     while (cursor != end && parser.error.empty()) {
-        const char* lineEnd = FindLineEnd(cursor, end);
+        const char* lineEnd = FindLineEnd(cursor, end, nextFeed);
         if (lineEnd == end && !atEndOfFile)
             return static_cast<std::size_t>(cursor - data);
         ParseLine(parser, cursor, lineEnd);
