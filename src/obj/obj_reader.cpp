@@ -247,10 +247,24 @@ bool CheckUsedValuesFinite(const ObjParser& parser, std::string* error)
     return true;
 }
 
+// Read byte by byte, UTF-16 text splits into one-character lines at its
+// zero bytes and fails in puzzling ways; say what it is instead.
+bool StartsAsUtf16(const char* data, std::size_t size)
+{
+    return size >= 2 && ((data[0] == '\xFE' && data[1] == '\xFF') || (data[0] == '\xFF' && data[1] == '\xFE'));
+}
+
 }  // namespace
 
 std::size_t ParseObjText(ObjParser& parser, const char* data, std::size_t size, bool atEndOfFile)
 {
+    if (!parser.started && (size >= 2 || atEndOfFile)) {
+        parser.started = true;
+        if (StartsAsUtf16(data, size)) {
+            parser.error = "the file is UTF-16 text; save it as ASCII or UTF-8";
+            return size;
+        }
+    }
     const char* cursor = data;
     const char* end = data + size;
     const char* nextFeed = nullptr;

@@ -35,6 +35,7 @@ struct ObjParser {
     IndexUse uses[3];        // by AttributeKind
     std::vector<NonFiniteEntry> nonFinite;
     std::string error;       // the first fault; reading stops there
+    bool started = false;    // the start of the text has been seen
 };
 
 // Reads the complete lines at the start of [data, data + size) into the

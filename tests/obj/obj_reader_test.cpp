@@ -193,6 +193,12 @@ TEST(ObjReaderErrors, IndicesBeyondTheirListsAreRefused)
               "line 2: face refers to position 2147483647, but the file defines 1 position");
 }
 
+TEST(ObjReaderErrors, Utf16TextIsNamedAsSuch)
+{
+    EXPECT_EQ(ParseError(std::string("\xFE\xFF\0v\0 \0001", 8)), "the file is UTF-16 text; save it as ASCII or UTF-8");
+    EXPECT_EQ(ParseError(std::string("\xFF\xFEv\0 \0", 6)), "the file is UTF-16 text; save it as ASCII or UTF-8");
+}
+
 TEST(ObjReaderErrors, FacesMayNameVerticesDefinedLater)
 {
     ObjModel model = Parse("f 1 2 3\nv 0 0 0\nv 1 0 0\nv 0 1 0\n");
