@@ -1,0 +1,48 @@
+# What `cmake --install` lays out and what `cpack` packs: the executable, its
+# manual page and the CMake package that find_package(Torvane) reads.
+include(GNUInstallDirs)
+include(CMakePackageConfigHelpers)
+
+set(TORVANE_INSTALL_CMAKEDIR lib/cmake/Torvane CACHE STRING
+  "Where the CMake package goes, relative to the install prefix")
+
+install(FILES ${PROJECT_SOURCE_DIR}/docs/torvane.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+
+install(EXPORT TorvaneTargets NAMESPACE Torvane:: DESTINATION ${TORVANE_INSTALL_CMAKEDIR})
+configure_package_config_file(${PROJECT_SOURCE_DIR}/cmake/TorvaneConfig.cmake.in
+  ${PROJECT_BINARY_DIR}/TorvaneConfig.cmake
+  INSTALL_DESTINATION ${TORVANE_INSTALL_CMAKEDIR})
+# The package holds a program that runs on the build machine, so a project
+# compiling for another word size can use it too: no pointer-size check.
+# Before 1.0 a minor release may change the output, hence SameMinorVersion.
+write_basic_package_version_file(${PROJECT_BINARY_DIR}/TorvaneConfigVersion.cmake
+  COMPATIBILITY SameMinorVersion ARCH_INDEPENDENT)
+install(FILES
+  ${PROJECT_BINARY_DIR}/TorvaneConfig.cmake
+  ${PROJECT_BINARY_DIR}/TorvaneConfigVersion.cmake
+  ${PROJECT_SOURCE_DIR}/cmake/TorvaneAddHeader.cmake
+  DESTINATION ${TORVANE_INSTALL_CMAKEDIR})
+
+set(TORVANE_PACKAGE_CONTACT "Torvane maintainers <maintainers@torvane.example>" CACHE STRING
+  "Maintainer named in the packages")
+set(CPACK_PACKAGE_NAME torvane)
+set(CPACK_PACKAGE_VENDOR "Torvane")
+set(CPACK_PACKAGE_CONTACT "${TORVANE_PACKAGE_CONTACT}")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Converts Wavefront OBJ models into C/C++ header files")
+set(CPACK_PACKAGE_DESCRIPTION
+  "Torvane turns Wavefront OBJ models into C/C++ headers that a renderer compiles in: an interleaved OBJ_VERT vertex array and an index array, three indices per triangle, with the \"HFILE\" warning mesh merged in. The package includes a CMake package with torvane_add_header(), which generates a model's header at build time.")
+set(CPACK_STRIP_FILES ON)
+if(WIN32)
+  # torvane.exe links its runtimes statically: the zip is all it needs.
+  set(CPACK_GENERATOR ZIP)
+  set(CPACK_SYSTEM_NAME windows-x64)
+else()
+  set(CPACK_GENERATOR TGZ DEB)
+  set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+  set(CPACK_DEBIAN_PACKAGE_SECTION devel)
+  set(CPACK_DEBIAN_PACKAGE_MAINTAINER "${TORVANE_PACKAGE_CONTACT}")
+  # dpkg-shlibdeps finds the libraries torvane links (libicu72 and the C and
+  # C++ runtimes) with the versions this build needs.
+  set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+endif()
+include(CPack)
