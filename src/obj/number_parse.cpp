@@ -1,0 +1,432 @@
+#include "obj/number_parse.h"
+
+#include <algorithm>
+#include <bit>
+#include <charconv>
+#include <cmath>
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+#include <limits>
+#include <system_error>
+
+namespace torvane {
+namespace {
+
+// Every power of ten up to 10^22 is exact in a double, which is what makes a
+// single multiplication or division by one of them correctly rounded.
+constexpr double kExactPowersOfTen[] = {
+    1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
+    1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22,
+};
+constexpr int kMaxExactPowerOfTen = 22;
+
+// Up to 19 decimal digits always fit in 64 bits (10^19 - 1 < 2^64).
+constexpr std::ptrdiff_t kMaxFastDigits = 19;
+// Integers up to 2^53 convert to double without rounding.
+constexpr std::uint64_t kMaxExactMantissa = std::uint64_t{1} << 53;
+
+// Exponents are only needed exactly while they could still matter; beyond
+// this the value is certainly zero or infinite, and clamping keeps the
+// arithmetic on them free of overflow whatever the digit count.
+constexpr std::int64_t kExponentClamp = 1000000;
+
+// White space exactly as isspace classifies it in the "C" locale; bytes
+// above 0x7F (such as 0x85 or 0xA0) are not white space there.
+inline bool IsSpace(char c)
+{
+    return c == ' ' || (c >= '\t' && c <= '\r');
+}
+
+inline unsigned DigitValue(char c)
+{
+    return static_cast<unsigned>(static_cast<unsigned char>(c)) - unsigned{'0'};
+}
+
+inline bool IsDigit(char c)
+{
+    return DigitValue(c) < 10;
+}
+
+// Several digits at once from one load. The byte tricks assume that the
+// first character lands in the lowest byte, so other byte orders take the
+// digit-by-digit loop alone.
+constexpr bool kCanReadDigitChunks = std::endian::native == std::endian::little;
+
+inline std::uint64_t LoadEight(const char* p)
+{
+    std::uint64_t chunk = 0;
+    std::memcpy(&chunk, p, sizeof chunk);
+    return chunk;
+}
+
+inline std::uint32_t LoadFour(const char* p)
+{
+    std::uint32_t chunk = 0;
+    std::memcpy(&chunk, p, sizeof chunk);
+    return chunk;
+}
+
+// A byte is a digit when its high nibble is 3 and adding 6 leaves it 3.
+inline bool AreEightDigits(std::uint64_t chunk)
+{
+    return ((chunk & 0xF0F0F0F0F0F0F0F0u) | (((chunk + 0x0606060606060606u) & 0xF0F0F0F0F0F0F0F0u) >> 4)) ==
+           0x3333333333333333u;
+}
+
+inline bool AreFourDigits(std::uint32_t chunk)
+{
+    return ((chunk & 0xF0F0F0F0u) | (((chunk + 0x06060606u) & 0xF0F0F0F0u) >> 4)) == 0x33333333u;
+}
+
+// Pairs, then quads, then the whole: three multiplications for eight digits.
+inline std::uint64_t EightDigitsValue(std::uint64_t chunk)
+{
+    chunk = ((chunk & 0x0F0F0F0F0F0F0F0Fu) * 2561) >> 8;
+    chunk = ((chunk & 0x00FF00FF00FF00FFu) * 6553601) >> 16;
+    return ((chunk & 0x0000FFFF0000FFFFu) * 42949672960001u) >> 32;
+}
+
+inline std::uint32_t FourDigitsValue(std::uint32_t chunk)
+{
+    chunk -= 0x30303030u;
+    chunk = chunk * 10 + (chunk >> 8);  // bytes 0 and 2 now hold the two pairs
+    return (chunk & 0xFFu) * 100 + ((chunk >> 16) & 0xFFu);
+}
+
+// How many of the four bytes, from the first, are digits.
+inline unsigned LeadingDigitCount(std::uint32_t chunk)
+{
+    // Digits become 0..9; adding 0x76 sets the top bit of every byte that
+    // was 10 or more. Masking the top bit first keeps carries inside bytes.
+    const std::uint32_t offsets = chunk ^ 0x30303030u;
+    const std::uint32_t nonDigits = (((offsets & 0x7F7F7F7Fu) + 0x76767676u) | offsets) & 0x80808080u;
+    return nonDigits == 0 ? 4u : static_cast<unsigned>(std::countr_zero(nonDigits)) / 8;
+}
+
+// The value of the first count (0 to 4) bytes of chunk, all digits.
+inline std::uint32_t LeadingDigitsValue(std::uint32_t chunk, unsigned count)
+{
+    // Shifting the wanted digits to the top pads them with zero digits in
+    // front and drops the bytes after them.
+    const auto digits = static_cast<std::uint32_t>(
+        (static_cast<std::uint64_t>(chunk - 0x30303030u) << (32 - 8 * count)) & 0xFFFFFFFFu);
+    const std::uint32_t pairs = digits * 10 + (digits >> 8);
+    return (pairs & 0xFFu) * 100 + ((pairs >> 16) & 0xFFu);
+}
+
+// Appends the digits from p onwards to mantissa; returns the end of them.
+// The mantissa wraps silently past 19 digits; callers count the digits and
+// only trust the mantissa when there were few enough.
+inline const char* AccumulateDigits(const char* p, const char* end, std::uint64_t& mantissa)
+{
+    if constexpr (kCanReadDigitChunks) {
+        while (end - p >= 8 && AreEightDigits(LoadEight(p))) {
+            mantissa = mantissa * 100000000u + EightDigitsValue(LoadEight(p));
+            p += 8;
+        }
+        if (end - p >= 4 && AreFourDigits(LoadFour(p))) {
+            mantissa = mantissa * 10000u + FourDigitsValue(LoadFour(p));
+            p += 4;
+        }
+    }
+    while (p != end && IsDigit(*p)) {
+        mantissa = mantissa * 10 + DigitValue(*p);
+        ++p;
+    }
+    return p;
+}
+
+inline bool IsHexDigit(char c)
+{
+    const unsigned lower = static_cast<unsigned char>(c) | 0x20u;
+    return IsDigit(c) || (lower >= 'a' && lower <= 'f');
+}
+
+// Flips the sign bit without a branch; this also gives -0.0 for a zero.
+inline double ApplySign(double value, bool negative)
+{
+    std::uint64_t bits = 0;
+    std::memcpy(&bits, &value, sizeof bits);
+    bits ^= static_cast<std::uint64_t>(negative) << 63;
+    std::memcpy(&value, &bits, sizeof value);
+    return value;
+}
+
+// Reads an optional exponent "<marker>[+-]digits" starting at p. The
+// exponent belongs to the number only when at least one digit follows;
+// otherwise ("1e", "1e+", "0x1p-") the token ends before the marker.
+// Returns the end of the token and stores the clamped exponent.
+const char* ReadExponent(const char* p, const char* end, char marker, std::int64_t& exponent)
+{
+    exponent = 0;
+    if (p == end || (static_cast<unsigned char>(*p) | 0x20u) != static_cast<unsigned char>(marker)) {
+        return p;
+    }
+    const char* q = p + 1;
+    bool negative = false;
+    if (q != end && (*q == '+' || *q == '-')) {
+        negative = *q == '-';
+        ++q;
+    }
+    if (q == end || !IsDigit(*q)) {
+        return p;
+    }
+    std::int64_t value = 0;
+    for (; q != end && IsDigit(*q); ++q) {
+        if (value < kExponentClamp) {
+            value = value * 10 + static_cast<std::int64_t>(DigitValue(*q));
+        }
+    }
+    exponent = negative ? -value : value;
+    return q;
+}
+
+inline bool MatchesWordIgnoringCase(const char* p, const char* end, const char* word)
+{
+    for (; *word != '\0'; ++word, ++p) {
+        if (p == end || (static_cast<unsigned char>(*p) | 0x20u) != static_cast<unsigned char>(*word)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// No digits after the sign: only the words inf/infinity and nan/nan(...)
+// still make a number. Reading three letters settles the value, since the
+// longer spellings only extend the part that is consumed.
+double ParseWordOrZero(const char* p, const char* end, bool negative)
+{
+    if (MatchesWordIgnoringCase(p, end, "inf")) {
+        return ApplySign(std::numeric_limits<double>::infinity(), negative);
+    }
+    if (MatchesWordIgnoringCase(p, end, "nan")) {
+        return std::copysign(std::numeric_limits<double>::quiet_NaN(), negative ? -1.0 : 1.0);
+    }
+    // Nothing converted: the C library gives +0 even after a "-".
+    return 0.0;
+}
+
+// When the exact conversion reports a value out of range, it leaves the
+// result untouched and only the side (overflow or underflow) is still
+// unknown. The scale of the leading non-zero digit decides it: values that
+// overflow are above 10^308 (2^1024) and values that underflow are below
+// 10^-324 (2^-1075), so the sign of that scale is a safe test.
+double OutOfRangeValue(std::int64_t leadingDigitScale)
+{
+    return leadingDigitScale > 0 ? std::numeric_limits<double>::infinity() : 0.0;
+}
+
+// "0x" seen after the sign; digits points just past it.
+double ParseHex(const char* digits, const char* end, bool negative)
+{
+    const char* p = digits;
+    // The leading non-zero hex digit is worth 16^(leadingScale - 1) before
+    // the binary exponent is applied.
+    std::int64_t leadingScale = 0;
+    bool foundNonZero = false;
+
+    const char* const integerBegin = p;
+    while (p != end && IsHexDigit(*p)) {
+        ++p;
+    }
+    for (const char* q = integerBegin; q != p; ++q) {
+        if (*q != '0') {
+            leadingScale = static_cast<std::int64_t>(p - q);
+            foundNonZero = true;
+            break;
+        }
+    }
+    if (p != end && *p == '.') {
+        ++p;
+        const char* const fractionBegin = p;
+        while (p != end && IsHexDigit(*p)) {
+            ++p;
+        }
+        if (!foundNonZero) {
+            for (const char* q = fractionBegin; q != p; ++q) {
+                if (*q != '0') {
+                    leadingScale = -static_cast<std::int64_t>(q - fractionBegin);
+                    foundNonZero = true;
+                    break;
+                }
+            }
+        }
+    }
+    if (!foundNonZero) {
+        // Also covers "0x" without hex digits: that is the number "0"
+        // followed by junk.
+        return ApplySign(0.0, negative);
+    }
+    const char* const mantissaEnd = p;
+    std::int64_t binaryExponent = 0;
+    const char* const tokenEnd = ReadExponent(mantissaEnd, end, 'p', binaryExponent);
+
+    double value = 0.0;
+    const std::from_chars_result result = std::from_chars(digits, tokenEnd, value, std::chars_format::hex);
+    if (result.ec == std::errc::result_out_of_range) {
+        const std::int64_t scale = std::max(std::min(leadingScale, kExponentClamp), -kExponentClamp);
+        value = OutOfRangeValue(scale * 4 + binaryExponent);
+    }
+    return ApplySign(value, negative);
+}
+
+// Exact conversion for everything the fast path declines: long mantissas,
+// large exponents, results near or beyond the ends of the double range.
+double ParseDecimalExactly(const char* body, const char* mantissaEnd, const char* tokenEnd, bool negative)
+{
+    double value = 0.0;
+    const std::from_chars_result result = std::from_chars(body, tokenEnd, value, std::chars_format::general);
+    if (result.ec == std::errc::result_out_of_range) {
+        // The leading non-zero digit is worth 10^(position - 1) before the
+        // exponent is applied.
+        std::int64_t position = 0;
+        bool afterPoint = false;
+        const char* pointPosition = mantissaEnd;
+        for (const char* q = body; q != mantissaEnd; ++q) {
+            if (*q == '.') {
+                pointPosition = q;
+                break;
+            }
+        }
+        for (const char* q = body; q != mantissaEnd; ++q) {
+            if (*q == '.') {
+                afterPoint = true;
+                continue;
+            }
+            if (*q != '0') {
+                position = afterPoint ? -static_cast<std::int64_t>(q - pointPosition - 1)
+                                      : static_cast<std::int64_t>(pointPosition - q);
+                break;
+            }
+        }
+        const std::int64_t leadingScale = std::max(std::min(position, kExponentClamp), -kExponentClamp);
+        std::int64_t exponent = 0;
+        ReadExponent(mantissaEnd, tokenEnd, 'e', exponent);
+        value = OutOfRangeValue(leadingScale + exponent);
+    }
+    return ApplySign(value, negative);
+}
+
+}  // namespace
+
+double ParseDoublePrefix(const char* begin, const char* end)
+{
+    const char* p = begin;
+    while (p != end && IsSpace(*p)) {
+        ++p;
+    }
+    // Signs come in random order in real data, so they are taken without a
+    // branch that could be mispredicted.
+    bool negative = false;
+    if (p != end) {
+        const char c = *p;
+        negative = c == '-';
+        p += static_cast<int>(negative) | static_cast<int>(c == '+');
+    }
+    const char* const body = p;
+    if (end - p >= 2 && p[0] == '0' && (static_cast<unsigned char>(p[1]) | 0x20u) == 'x') {
+        return ParseHex(p + 2, end, negative);
+    }
+
+    std::uint64_t mantissa = 0;
+    bool integerPartMayGoOn = true;
+    if constexpr (kCanReadDigitChunks) {
+        // Integer parts of 0 to 3 digits alternate unpredictably, so their
+        // length is measured at once rather than found by a loop.
+        if (end - p >= 4) {
+            const std::uint32_t chunk = LoadFour(p);
+            const unsigned count = LeadingDigitCount(chunk);
+            mantissa = LeadingDigitsValue(chunk, count);
+            p += count;
+            integerPartMayGoOn = count == 4;
+        }
+    }
+    if (integerPartMayGoOn) {
+        // Leading zeros count as digits here: the limit of 19 keeps the
+        // mantissa exact either way, and long runs of them are rare enough
+        // for the exact path.
+        p = AccumulateDigits(p, end, mantissa);
+    }
+    std::ptrdiff_t digitCount = p - body;
+    std::ptrdiff_t fractionDigits = 0;
+    if (p != end && *p == '.') {
+        ++p;
+        const char* const fractionBegin = p;
+        p = AccumulateDigits(p, end, mantissa);
+        fractionDigits = p - fractionBegin;
+        digitCount += fractionDigits;
+    }
+    if (digitCount == 0) {
+        return ParseWordOrZero(body, end, negative);
+    }
+
+    const char* const mantissaEnd = p;
+    std::int64_t exponent = 0;
+    const char* const tokenEnd = ReadExponent(mantissaEnd, end, 'e', exponent);
+
+    const std::int64_t power = exponent - static_cast<std::int64_t>(fractionDigits);
+    if (digitCount <= kMaxFastDigits && mantissa <= kMaxExactMantissa && power >= -kMaxExactPowerOfTen &&
+        power <= kMaxExactPowerOfTen) {
+        // Both operands are exact, so IEEE division or multiplication rounds
+        // the true quotient or product once: the correctly rounded result.
+        double value = static_cast<double>(mantissa);
+        if (power < 0) {
+            value /= kExactPowersOfTen[-power];
+        } else {
+            value *= kExactPowersOfTen[power];
+        }
+        return ApplySign(value, negative);
+    }
+    return ParseDecimalExactly(body, mantissaEnd, tokenEnd, negative);
+}
+
+std::int32_t ParseIntPrefix(const char* begin, const char* end)
+{
+    const char* p = begin;
+    while (p != end && IsSpace(*p)) {
+        ++p;
+    }
+    bool negative = false;
+    if (p != end) {
+        const char c = *p;
+        negative = c == '-';
+        p += static_cast<int>(negative) | static_cast<int>(c == '+');
+    }
+    std::uint64_t magnitude = 0;
+    if constexpr (kCanReadDigitChunks) {
+        // Index lengths vary from line to line; measuring up to four digits
+        // at once avoids a mispredicted loop exit for most of them.
+        if (end - p >= 4) {
+            const std::uint32_t chunk = LoadFour(p);
+            const unsigned count = LeadingDigitCount(chunk);
+            magnitude = LeadingDigitsValue(chunk, count);
+            p += count;
+            if (count != 4) {
+                p = end;
+            }
+        }
+    }
+    // One past the largest magnitude either sign can hold; reaching it means
+    // the result is saturated, and later digits cannot change that.
+    constexpr std::uint64_t kSaturated = std::uint64_t{1} << 31 | 1u;
+    for (; p != end && IsDigit(*p); ++p) {
+        magnitude = magnitude * 10 + DigitValue(*p);
+        if (magnitude >= kSaturated) {
+            magnitude = kSaturated;
+            break;
+        }
+    }
+    if (negative) {
+        if (magnitude >= (std::uint64_t{1} << 31)) {
+            return std::numeric_limits<std::int32_t>::min();
+        }
+        return -static_cast<std::int32_t>(magnitude);
+    }
+    if (magnitude > static_cast<std::uint64_t>(std::numeric_limits<std::int32_t>::max())) {
+        return std::numeric_limits<std::int32_t>::max();
+    }
+    return static_cast<std::int32_t>(magnitude);
+}
+
+}  // namespace torvane

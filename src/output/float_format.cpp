@@ -1,0 +1,112 @@
+#include "output/float_format.h"
+
+#include <charconv>
+#include <cstdint>
+#include <cstring>
+
+namespace torvane {
+namespace {
+
+constexpr char kDigitPairs[] =
+    "00010203040506070809"
+    "10111213141516171819"
+    "20212223242526272829"
+    "30313233343536373839"
+    "40414243444546474849"
+    "50515253545556575859"
+    "60616263646566676869"
+    "70717273747576777879"
+    "80818283848586878889"
+    "90919293949596979899";
+
+constexpr std::uint64_t kMicrosPerUnit = 1000000;
+
+// A float is m * 2^e with m < 2^24. With e <= 20 the scaled value
+// m * 2^e * 10^6 stays below 2^44 * 10^6 < 2^64, so every float up to 2^44
+// is formatted with 64-bit integers alone; larger ones are integers that
+// take the general route.
+constexpr int kMaxFastBinaryExponent = 20;
+
+// With a shift of 45 or more, m * 10^6 < 2^44 is below half of 2^shift, so
+// the scaled value rounds to zero.
+constexpr int kShiftRoundingToZero = 45;
+
+inline char* WritePair(char* out, std::uint32_t value)
+{
+    std::memcpy(out, kDigitPairs + 2 * value, 2);
+    return out + 2;
+}
+
+char* WriteIntegerPart(char* out, std::uint64_t value)
+{
+    char scratch[20];
+    char* digits = scratch + sizeof scratch;
+    while (value >= 100) {
+        const std::uint64_t quotient = value / 100;
+        digits -= 2;
+        std::memcpy(digits, kDigitPairs + 2 * (value - quotient * 100), 2);
+        value = quotient;
+    }
+    if (value >= 10) {
+        digits -= 2;
+        std::memcpy(digits, kDigitPairs + 2 * value, 2);
+    } else {
+        *--digits = static_cast<char>('0' + value);
+    }
+    const std::size_t length = static_cast<std::size_t>(scratch + sizeof scratch - digits);
+    std::memcpy(out, digits, length);
+    return out + length;
+}
+
+}  // namespace
+
+char* FormatFixed6(float value, char* out)
+{
+    std::uint32_t bits = 0;
+    static_assert(sizeof bits == sizeof value);
+    std::memcpy(&bits, &value, sizeof bits);
+
+    const std::uint32_t biasedExponent = (bits >> 23) & 0xFFu;
+    const std::uint32_t fraction = bits & 0x7FFFFFu;
+    // Subnormals share the exponent of the smallest normal numbers.
+    const int binaryExponent = biasedExponent == 0 ? -149 : static_cast<int>(biasedExponent) - 150;
+    if (binaryExponent > kMaxFastBinaryExponent) {
+        // Huge values, infinity and NaN: rare enough for the general
+        // formatter, which prints fixed notation exactly as printf does.
+        return std::to_chars(out, out + kFixed6MaxLength, static_cast<double>(value), std::chars_format::fixed, 6)
+            .ptr;
+    }
+    const std::uint64_t mantissa = biasedExponent == 0 ? fraction : (fraction | 0x800000u);
+
+    // The value times 10^6, rounded half to even: the last printed digit.
+    std::uint64_t micros = 0;
+    if (binaryExponent >= 0) {
+        micros = (mantissa << binaryExponent) * kMicrosPerUnit;
+    } else {
+        const int shift = -binaryExponent;
+        if (shift < kShiftRoundingToZero) {
+            const std::uint64_t scaled = mantissa * kMicrosPerUnit;
+            const std::uint64_t half = std::uint64_t{1} << (shift - 1);
+            const std::uint64_t remainder = scaled & ((half << 1) - 1);
+            micros = scaled >> shift;
+            if (remainder > half || (remainder == half && (micros & 1) != 0)) {
+                ++micros;
+            }
+        }
+    }
+
+    // printf shows the sign of every negative value, also of -0.0 and of
+    // values that round to zero.
+    if ((bits >> 31) != 0) {
+        *out++ = '-';
+    }
+    const std::uint64_t units = micros / kMicrosPerUnit;
+    const auto fractionDigits = static_cast<std::uint32_t>(micros - units * kMicrosPerUnit);
+    out = WriteIntegerPart(out, units);
+    *out++ = '.';
+    out = WritePair(out, fractionDigits / 10000);
+    out = WritePair(out, fractionDigits / 100 % 100);
+    return WritePair(out, fractionDigits % 100);
+}
+
+}  // namespace torvane
