@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <chrono>
 #include <ctime>
+#include <cwchar>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
