@@ -1,0 +1,48 @@
+// Every input in tests/data/fuzz (seeds and whatever the fuzzer ever found)
+// goes through one whole conversion in memory without a fault.
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "driver/conversion.h"
+#include "test_support.h"
+
+namespace torvane {
+namespace {
+
+bool Discard(void*, const char*, std::size_t, std::string*)
+{
+    return true;
+}
+
+TEST(FuzzRegressions, EveryKeptInputConvertsOrFailsCleanly)
+{
+    std::size_t inputs = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(std::filesystem::path(TORVANE_TEST_DATA) / "fuzz")) {
+        SCOPED_TRACE(entry.path().string());
+        std::string text = testing::ReadFileBytes(entry.path());
+        Random random;
+        SeedRandom(random, 1);
+        std::string error;
+        if (!ConvertObjText(text, u"fuzz", random, {&Discard, nullptr}, &error)) {
+            EXPECT_FALSE(error.empty());
+        }
+        ++inputs;
+    }
+    EXPECT_GT(inputs, 0u);
+}
+
+TEST(FuzzRegressions, AModelTooLargeForTheWarningIsRefused)
+{
+    // Finite coordinates whose extent overflows a float scale the warning
+    // mesh to infinity.
+    Random random;
+    std::string error;
+    EXPECT_FALSE(ConvertObjText("v 3e38 3e38 3e38\nv -3e38 -3e38 -3e38\nf 1 2 2\n", u"m", random,
+                                {&Discard, nullptr}, &error));
+    EXPECT_EQ(error, "the model is too large: the warning mesh scaled to it leaves the float range");
+}
+
+}  // namespace
+}  // namespace torvane
