@@ -6,7 +6,8 @@
 #   bash .ci/windows.sh
 #
 # TORVANE_NATIVE_EXE may name an already built native torvane for the
-# comparison; otherwise a native torvane is built here.
+# comparison; otherwise the one of .ci/run's native job (build-ci) is used
+# when it is there, or a native torvane is built here.
 set -euo pipefail
 
 cd "$(dirname "$0")/.."
@@ -72,6 +73,9 @@ fi
 
 section "same bytes as the native build"
 NATIVE_EXE=${TORVANE_NATIVE_EXE:-}
+if [[ -z $NATIVE_EXE && -x $ROOT/build-ci/src/torvane ]]; then
+    NATIVE_EXE=$ROOT/build-ci/src/torvane
+fi
 if [[ -z $NATIVE_EXE ]]; then
     cmake -S "$ROOT" -B "$ROOT/build-windows-native-reference" -DTORVANE_BUILD_TESTS=OFF \
         -DTORVANE_BUILD_TOOLS=OFF -DCMAKE_BUILD_TYPE=Release >/dev/null
