@@ -25,6 +25,8 @@ install(FILES
 
 set(TORVANE_PACKAGE_CONTACT "Torvane maintainers <maintainers@torvane.example>" CACHE STRING
   "Maintainer named in the packages")
+# Values reach the packages as written, quotes included.
+set(CPACK_VERBATIM_VARIABLES ON)
 set(CPACK_PACKAGE_NAME torvane)
 set(CPACK_PACKAGE_VENDOR "Torvane")
 set(CPACK_PACKAGE_CONTACT "${TORVANE_PACKAGE_CONTACT}")

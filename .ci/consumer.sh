@@ -1,0 +1,208 @@
+#!/usr/bin/env bash
+# Uses Torvane the way a project does, from a clean clone as root on Debian 12:
+#  1. builds Torvane and installs it into a temporary prefix;
+#  2. builds examples/consumer against it through find_package(Torvane) and
+#     checks what the program prints against the headers the build made;
+#  3. checks that a build regenerates a header exactly when its model or the
+#     tool changed, and that the headers are what torvane --seed writes;
+#  4. builds the same consumer with Torvane's sources in the build
+#     (FetchContent) instead of an installed package;
+#  5. makes the packages: .tar.gz and .deb here, .zip from the Windows cross
+#     build, into build-packages/; the consumer is built once more against
+#     the unpacked .deb.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+source=$PWD
+
+log() { printf '\n=== %s (%s)\n' "$*" "$(date +%T)"; }
+fail() { printf 'consumer.sh: %s\n' "$*" >&2; exit 1; }
+
+install_missing() {
+  local missing=()
+  for package in "$@"; do
+    dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" || missing+=("$package")
+  done
+  [ ${#missing[@]} -eq 0 ] && return 0
+  log "installing ${missing[*]}"
+  export DEBIAN_FRONTEND=noninteractive
+  apt-get update -qq
+  apt-get install -y -qq --no-install-recommends "${missing[@]}" > /dev/null
+}
+
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+prefix=$work/prefix
+packages=$source/build-packages
+
+# The line the consumer prints for a model, worked out from its header by
+# awk: the declared sizes, the rows counted, the bounds of every row's first
+# group (pos).
+expected_line() {
+  local name=$1 header=$2
+  tr -d '\r' < "$header" | awk -v name="$name" '
+    function fail(message) { print "consumer.sh: " name ".h: " message > "/dev/stderr"; bad = 1; exit 1 }
+    /^const OBJ_VERT / { match($0, /\[[0-9]+\]/); vertices = substr($0, RSTART + 1, RLENGTH - 2); part = "rows"; next }
+    /^const unsigned int / { match($0, /\[[0-9]+\]/); indices = substr($0, RSTART + 1, RLENGTH - 2); part = "indices"; next }
+    $0 == "{" || $0 == "};" { if ($0 == "};") part = ""; next }
+    part == "rows" {
+      match($0, /\{ [^}]*\}/)
+      group = substr($0, RSTART + 2, RLENGTH - 3)
+      gsub(/f/, "", group)
+      split(group, p, ", ")
+      for (axis = 1; axis <= 3; ++axis) {
+        value = p[axis] + 0
+        if (rows == 0 || value < low[axis]) low[axis] = value
+        if (rows == 0 || value > high[axis]) high[axis] = value
+      }
+      ++rows
+    }
+    part == "indices" { counted += split($0, ignored, ",") - 1 }
+    END {
+      if (bad) exit 1
+      if (rows != vertices) fail("declares " vertices " vertices, has " rows + 0 " rows")
+      if (counted != indices) fail("declares " indices " indices, has " counted + 0)
+      printf "%s: %d vertices, %d triangles, min (%f, %f, %f), max (%f, %f, %f)\n", name, vertices, indices / 3,
+        low[1], low[2], low[3], high[1], high[2], high[3]
+    }'
+}
+
+# Compares two listings line by line: the same names and counts, bounds equal
+# to within float rounding.
+same_report() {
+  awk 'NR == FNR { want[FNR] = $0; wanted = FNR; next }
+    {
+      got = FNR
+      if (FNR > wanted) { print "unexpected: " $0; bad = 1; next }
+      n = split(want[FNR], a, /[^-0-9.]+/); m = split($0, b, /[^-0-9.]+/)
+      same = n == m && substr(want[FNR], 1, index(want[FNR], ":")) == substr($0, 1, index($0, ":"))
+      for (i = 1; same && i <= n; ++i) {
+        d = a[i] - b[i]; if (d < 0) d = -d
+        scale = a[i] < 0 ? -a[i] : a[i]; if (scale < 1) scale = 1
+        if (d > 1e-6 * scale) same = 0
+      }
+      if (!same) { print "expected: " want[FNR] "\n     got: " $0; bad = 1 }
+    }
+    END { if (got != wanted) { print "expected " wanted " lines, got " got + 0; bad = 1 } exit bad }' "$1" "$2"
+}
+
+check_consumer_output() {
+  local build=$1 output=$2
+  {
+    expected_line crate "$build/torvane/consumer/crate.h"
+    expected_line pyramid "$build/torvane/consumer/pyramid.h"
+  } > "$work/expected.txt"
+  same_report "$work/expected.txt" "$output" || fail "the consumer's report differs from its headers"
+  # Stated by the format: the crate's 24 welded corners and 12 triangles
+  # plus the warning mesh's 752 vertices and 552 triangles.
+  grep -q '^crate: 776 vertices, 564 triangles, ' "$output" || fail "the crate should have 776 vertices and 564 triangles"
+}
+
+build_torvane() {
+  log "build Torvane and install it into a temporary prefix"
+  cmake -S . -B "$work/torvane" -G Ninja -DCMAKE_BUILD_TYPE=Release -DTORVANE_WARNINGS_AS_ERRORS=ON \
+    -DTORVANE_BUILD_TESTS=OFF -DTORVANE_BUILD_TOOLS=OFF > /dev/null
+  cmake --build "$work/torvane" -j2
+  cmake --install "$work/torvane" --prefix "$prefix"
+  for file in bin/torvane share/man/man1/torvane.1 lib/cmake/Torvane/TorvaneConfig.cmake \
+      lib/cmake/Torvane/TorvaneConfigVersion.cmake lib/cmake/Torvane/TorvaneAddHeader.cmake \
+      lib/cmake/Torvane/TorvaneTargets.cmake; do
+    [ -f "$prefix/$file" ] || fail "the install has no $file"
+  done
+  if command -v groff > /dev/null; then
+    warnings=$(groff -man -Tutf8 -ww -z "$prefix/share/man/man1/torvane.1" 2>&1)
+    [ -z "$warnings" ] || fail "the manual page has roff warnings: $warnings"
+  fi
+}
+
+build_consumer() {
+  local build=$1; shift
+  cmake -S examples/consumer -B "$build" -G Ninja -DCMAKE_C_FLAGS=-Werror "$@" > /dev/null
+  cmake --build "$build"
+}
+
+consumer_against_install() {
+  log "build and run examples/consumer through find_package(Torvane)"
+  local build=$work/consumer
+  build_consumer "$build" -DCMAKE_PREFIX_PATH="$prefix"
+  "$build/consumer" | tee "$work/installed.txt"
+  check_consumer_output "$build" "$work/installed.txt"
+
+  log "the headers are torvane's own output with the seeds asked for"
+  "$prefix/bin/torvane" --seed 1 -o "$work/direct/1" examples/crate.obj
+  "$prefix/bin/torvane" --seed 7 -o "$work/direct/7" examples/pyramid.obj
+  cmp "$build/torvane/consumer/crate.h" "$work/direct/1/crate.h"
+  cmp "$build/torvane/consumer/pyramid.h" "$work/direct/7/pyramid.h"
+
+  log "rebuilds: nothing without a change, one header per changed model, all for a new tool"
+  cmake --build "$build" | tee "$work/rebuild.txt"
+  grep -q 'no work to do' "$work/rebuild.txt" || fail "a build without changes did work"
+  touch examples/crate.obj
+  cmake --build "$build" | tee "$work/rebuild.txt"
+  grep -q 'Generating torvane/consumer/crate.h' "$work/rebuild.txt" || fail "a changed model was not converted again"
+  ! grep -q 'Generating torvane/consumer/pyramid.h' "$work/rebuild.txt" || fail "an unchanged model was converted again"
+  touch "$prefix/bin/torvane"
+  cmake --build "$build" | tee "$work/rebuild.txt"
+  [ "$(grep -c 'Generating torvane/consumer/' "$work/rebuild.txt")" -eq 2 ] || fail "a new torvane did not regenerate both headers"
+}
+
+consumer_with_sources() {
+  log "build examples/consumer with Torvane's sources in the build (FetchContent)"
+  mkdir -p "$work/intree"
+  cat > "$work/intree/CMakeLists.txt" <<'EOF'
+cmake_minimum_required(VERSION 3.24)
+project(TorvaneFromSource LANGUAGES C CXX)
+include(FetchContent)
+set(TORVANE_BUILD_TESTS OFF)
+set(TORVANE_BUILD_TOOLS OFF)
+FetchContent_Declare(Torvane SOURCE_DIR "${TORVANE_SOURCE}" OVERRIDE_FIND_PACKAGE)
+FetchContent_MakeAvailable(Torvane)
+add_subdirectory("${TORVANE_SOURCE}/examples/consumer" consumer)
+EOF
+  cmake -S "$work/intree" -B "$work/intree/build" -G Ninja -DCMAKE_BUILD_TYPE=Release \
+    -DTORVANE_SOURCE="$source" -DCMAKE_C_FLAGS=-Werror > /dev/null
+  cmake --build "$work/intree/build" -j2 > /dev/null
+  "$work/intree/build/consumer/consumer" | tee "$work/intree.txt"
+  check_consumer_output "$work/intree/build/consumer" "$work/intree.txt"
+}
+
+linux_packages() {
+  log "packages: .tar.gz and .deb"
+  rm -rf "$packages"
+  (cd "$work/torvane" && cpack -B "$packages" > /dev/null)
+  local tarball deb
+  tarball=$(ls "$packages"/torvane-*.tar.gz)
+  deb=$(ls "$packages"/torvane_*.deb)
+  tar tzf "$tarball" | grep -q '/bin/torvane$' || fail "$tarball has no bin/torvane"
+  tar tzf "$tarball" | grep -q '/lib/cmake/Torvane/TorvaneConfig.cmake$' || fail "$tarball has no CMake package"
+  dpkg-deb --info "$deb"
+  dpkg-deb -f "$deb" Depends | grep -q 'libicu72' || fail "$deb does not depend on libicu72"
+  dpkg-deb -c "$deb" | grep -q './usr/share/man/man1/torvane.1$' || fail "$deb has no manual page"
+
+  log "build and run examples/consumer against the unpacked .deb"
+  dpkg-deb -x "$deb" "$work/deb"
+  build_consumer "$work/consumer-deb" -DCMAKE_PREFIX_PATH="$work/deb/usr"
+  "$work/consumer-deb/consumer" > "$work/deb.txt"
+  cmp "$work/installed.txt" "$work/deb.txt"
+}
+
+windows_package() {
+  log "package: .zip from the Windows cross build"
+  cmake -S . -B "$work/windows" -G Ninja --toolchain cmake/toolchain-mingw64.cmake -DCMAKE_BUILD_TYPE=Release \
+    -DTORVANE_WARNINGS_AS_ERRORS=ON -DTORVANE_BUILD_TESTS=OFF -DTORVANE_BUILD_TOOLS=OFF > /dev/null
+  cmake --build "$work/windows" -j2 > /dev/null
+  (cd "$work/windows" && cpack -B "$packages" > /dev/null)
+  local zip
+  zip=$(ls "$packages"/torvane-*-windows-x64.zip)
+  (cd "$work" && cmake -E tar tf "$zip") > "$work/zip.txt"
+  grep -q '/bin/torvane.exe$' "$work/zip.txt" || fail "$zip has no bin/torvane.exe"
+  grep -q '/lib/cmake/Torvane/TorvaneConfig.cmake$' "$work/zip.txt" || fail "$zip has no CMake package"
+}
+
+install_missing build-essential cmake ninja-build libicu-dev dpkg-dev file groff-base g++-mingw-w64-x86-64-posix
+build_torvane
+consumer_against_install
+consumer_with_sources
+linux_packages
+windows_package
+ls -l "$packages"
+log "consumer: done"
