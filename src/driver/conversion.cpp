@@ -24,36 +24,45 @@ bool AllFinite(const std::vector<Float3>& list, std::size_t from)
     return true;
 }
 
-// Streams the file through one reused buffer, so memory stays proportional
+// Streams the text through one reused buffer, so memory stays proportional
 // to the model's lists rather than the file; a line longer than the buffer
 // makes it grow.
-bool ReadModel(const FileName& input, ObjModel* model, std::string* error)
+bool ReadText(ByteSource source, ObjParser& parser, std::string* error)
 {
-    InputFile file;
-    if (!OpenInput(input.path, &file, error))
-        return false;
-    ObjParser parser;
-    parser.model = model;
     std::vector<char> buffer(kReadChunkSize);
     std::size_t filled = 0;
     for (;;) {
         if (filled == buffer.size())
             buffer.resize(buffer.size() * 2);
-        std::int64_t count = ReadInput(file, buffer.data() + filled, buffer.size() - filled, error);
-        if (count < 0) {
-            CloseInput(file);
+        std::int64_t count = source.read(source.context, buffer.data() + filled, buffer.size() - filled, error);
+        if (count < 0)
             return false;
-        }
         bool atEnd = count == 0;
         filled += static_cast<std::size_t>(count);
         std::size_t consumed = ParseObjText(parser, buffer.data(), filled, atEnd);
         std::memmove(buffer.data(), buffer.data() + consumed, filled - consumed);
         filled -= consumed;
         if (atEnd || !parser.error.empty())
-            break;
+            return true;
     }
-    CloseInput(file);
-    return FinishObjParse(parser, error);
+}
+
+void TakeTriangle(void* merging, const ObjTriangle& triangle)
+{
+    TakeModelTriangle(*static_cast<MergingWelder*>(merging), triangle);
+}
+
+std::int64_t ReadFromInput(void* file, char* buffer, std::size_t capacity, std::string* error)
+{
+    return ReadInput(*static_cast<InputFile*>(file), buffer, capacity, error);
+}
+
+bool WarningFits(const ObjModel& model, std::size_t modelPositions, std::string* error)
+{
+    if (AllFinite(model.positions, modelPositions))
+        return true;
+    *error = "the model is too large: the warning mesh scaled to it leaves the float range";
+    return false;
 }
 
 bool WriteToOutput(void* context, const char* data, std::size_t size, std::string* error)
@@ -61,14 +70,15 @@ bool WriteToOutput(void* context, const char* data, std::size_t size, std::strin
     return WriteOutput(*static_cast<OutputFile*>(context), data, size, error);
 }
 
-bool WriteHeaderFile(const FileName& input, const NativeString& outputDirectory, const WeldedMesh& mesh,
-                     std::string* error)
+template <typename... Mesh>
+bool WriteHeaderFile(const FileName& input, const NativeString& outputDirectory, std::string* error,
+                     const Mesh&... mesh)
 {
     OutputFile output;
     if (!CreateOutput(HeaderPathFor(input.path, outputDirectory), &output, error))
         return false;
     BufferedWriter writer = MakeBufferedWriter({&WriteToOutput, &output});
-    if (!WriteHeader(mesh, IdentifierStemFor(input), writer)) {
+    if (!WriteHeader(mesh..., IdentifierStemFor(input), writer)) {
         *error = writer.error;
         DiscardOutput(output);
         return false;
@@ -82,12 +92,27 @@ bool PrepareMesh(ObjModel& model, Random& random, WeldedMesh* mesh, std::string*
 {
     std::size_t modelPositions = model.positions.size();
     MergeWarningMesh(model, random);
-    if (!AllFinite(model.positions, modelPositions)) {
-        *error = "the model is too large: the warning mesh scaled to it leaves the float range";
+    if (!WarningFits(model, modelPositions, error))
         return false;
-    }
     *mesh = WeldCorners(model);
     return true;
+}
+
+bool ReadAndWeld(ByteSource source, Random& random, StreamedModel* streamed, std::string* error)
+{
+    MergingWelder merging;
+    merging.model = &streamed->model;
+    merging.random = random;
+    ObjParser parser;
+    parser.model = &streamed->model;
+    parser.sink = {&TakeTriangle, &merging};
+    if (!ReadText(source, parser, error) || !FinishObjParse(parser, error, &merging.welder.keys))
+        return false;
+    std::size_t modelPositions = streamed->model.positions.size();
+    FinishMergingWeld(merging);
+    random = merging.random;
+    streamed->welded = std::move(merging.welder);
+    return WarningFits(streamed->model, modelPositions, error);
 }
 
 bool ConvertObjText(std::string_view text, std::u16string_view stem, Random& random,
@@ -108,13 +133,13 @@ bool ConvertObjText(std::string_view text, std::u16string_view stem, Random& ran
 bool ConvertObjFile(const FileName& input, const NativeString& outputDirectory, Random& random,
                     std::string* error)
 {
-    WeldedMesh mesh;
-    {
-        ObjModel model;
-        if (!ReadModel(input, &model, error) || !PrepareMesh(model, random, &mesh, error))
-            return false;
-    }  // the model's lists are not needed while the header is written
-    return WriteHeaderFile(input, outputDirectory, mesh, error);
+    InputFile file;
+    if (!OpenInput(input.path, &file, error))
+        return false;
+    StreamedModel streamed;
+    bool read = ReadAndWeld({&ReadFromInput, &file}, random, &streamed, error);
+    CloseInput(file);
+    return read && WriteHeaderFile(input, outputDirectory, error, streamed.model, streamed.welded);
 }
 
 }  // namespace torvane

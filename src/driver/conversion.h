@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -19,6 +20,26 @@ bool PrepareMesh(ObjModel& model, Random& random, WeldedMesh* mesh, std::string*
 // One whole conversion in memory: OBJ text in, header bytes into sink.
 bool ConvertObjText(std::string_view text, std::u16string_view stem, Random& random,
                     ByteSink sink, std::string* error);
+
+// Where model text comes from: read returns up to capacity bytes, 0 at the
+// end, -1 with error set on failure.
+struct ByteSource {
+    std::int64_t (*read)(void* context, char* buffer, std::size_t capacity, std::string* error);
+    void* context;
+};
+
+// A model read, merged and welded in one pass over its text: the model's
+// lists with the warning's records appended, and the welded corners indexing
+// them (the triangle list is never held whole).
+struct StreamedModel {
+    ObjModel model;
+    CornerWelder welded;
+};
+
+// The streaming counterpart of parsing the text and calling PrepareMesh:
+// the same checks, messages and random draws, and with WriteHeader(model,
+// welded, ...) the same header bytes.
+bool ReadAndWeld(ByteSource source, Random& random, StreamedModel* streamed, std::string* error);
 
 // Converts one model file into the header beside it, or into
 // outputDirectory when that is not empty. On failure the reason is in error

@@ -8,7 +8,7 @@
 namespace torvane {
 namespace {
 
-void AppendWarningRecords(ObjModel& model, float scale, float height)
+void AppendScaledRecords(ObjModel& model, float scale, float height)
 {
     bool hasPositions = !model.positions.empty();
     bool hasTexcoords = !model.texcoords.empty();
@@ -26,23 +26,101 @@ void AppendWarningRecords(ObjModel& model, float scale, float height)
     }
 }
 
-std::int32_t Offset(bool present, std::size_t base, std::uint32_t index)
+// Where the warning's records start in the model's lists, or kAbsent for a
+// list that was empty and so did not get them.
+struct WarningBases {
+    std::int32_t position;
+    std::int32_t texcoord;
+    std::int32_t normal;
+};
+
+WarningBases BasesBeforeAppending(const ObjModel& model)
 {
-    return present ? static_cast<std::int32_t>(base + index) : kAbsent;
+    auto base = [](std::size_t size) { return size == 0 ? kAbsent : static_cast<std::int32_t>(size); };
+    return {base(model.positions.size()), base(model.texcoords.size()), base(model.normals.size())};
 }
 
-ObjTriangle WarningTriangle(std::size_t t, std::size_t positionBase, std::size_t texcoordBase,
-                            std::size_t normalBase, bool hasPositions, bool hasTexcoords,
-                            bool hasNormals)
+ObjCorner WarningCorner(const WarningBases& bases, std::uint32_t record)
+{
+    auto offset = [record](std::int32_t base) {
+        return base == kAbsent ? kAbsent : static_cast<std::int32_t>(static_cast<std::uint32_t>(base) + record);
+    };
+    return {offset(bases.position), offset(bases.texcoord), offset(bases.normal)};
+}
+
+ObjTriangle WarningTriangle(const WarningBases& bases, std::size_t t)
+{
+    ObjTriangle triangle;
+    for (int c = 0; c < 3; ++c)
+        triangle.corners[c] = WarningCorner(bases, WarningTriangles[t][c]);
+    return triangle;
+}
+
+// The order in which the warning triangles take their places, front first.
+std::vector<std::size_t> ByPlace(const std::vector<std::uint64_t>& places)
+{
+    std::vector<std::size_t> order(places.size());
+    for (std::size_t t = 0; t < order.size(); ++t)
+        order[t] = t;
+    std::sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) { return places[a] < places[b]; });
+    return order;
+}
+
+// Before the model's lists are complete the warning's records have no
+// indices yet; while the head is welded, record r stands in as the key
+// (-2 - r, -2 - r, -2 - r), which no corner of the model can have.
+std::int32_t StandInIndex(std::uint32_t record)
+{
+    return -2 - static_cast<std::int32_t>(record);
+}
+
+ObjTriangle StandInWarningTriangle(std::size_t t)
 {
     ObjTriangle triangle;
     for (int c = 0; c < 3; ++c) {
-        std::uint32_t record = WarningTriangles[t][c];
-        triangle.corners[c] = {Offset(hasPositions, positionBase, record),
-                               Offset(hasTexcoords, texcoordBase, record),
-                               Offset(hasNormals, normalBase, record)};
+        std::int32_t index = StandInIndex(WarningTriangles[t][c]);
+        triangle.corners[c] = {index, index, index};
     }
     return triangle;
+}
+
+// The first kScatterReach model triangles and the warning's, in merged order.
+void WeldHead(MergingWelder& merging)
+{
+    std::vector<ObjTriangle>& head = merging.model->triangles;
+    std::vector<std::uint64_t> places =
+        ScatterPositions(head.size(), kWarningTriangleCount, merging.random);
+    std::vector<std::size_t> order = ByPlace(places);
+    std::size_t pending = 0;
+    std::size_t next = 0;
+    for (std::size_t place = 0; place < head.size() + kWarningTriangleCount; ++place) {
+        if (pending < order.size() && places[order[pending]] == place)
+            WeldTriangle(merging.welder, StandInWarningTriangle(order[pending++]));
+        else
+            WeldTriangle(merging.welder, head[next++]);
+    }
+    std::vector<ObjTriangle>().swap(head);
+    merging.headVertices = merging.welder.keys.size();
+    merging.headWelded = true;
+}
+
+void ReplaceStandIns(MergingWelder& merging, const WarningBases& bases)
+{
+    CornerWelder& welder = merging.welder;
+    for (std::size_t vertex = 0; vertex < merging.headVertices; ++vertex) {
+        ObjCorner& key = welder.keys[vertex];
+        if (key.position < kAbsent)
+            key = WarningCorner(bases, static_cast<std::uint32_t>(-2 - key.position));
+    }
+    // Stand-ins named every attribute; only real indices count now.
+    welder.anyTexcoord = false;
+    welder.anyNormal = false;
+    for (const ObjCorner& key : welder.keys) {
+        welder.anyTexcoord |= key.texcoord != kAbsent;
+        welder.anyNormal |= key.normal != kAbsent;
+        if (welder.anyTexcoord && welder.anyNormal)
+            break;
+    }
 }
 
 }  // namespace
@@ -77,28 +155,22 @@ std::vector<std::uint64_t> ScatterPositions(std::uint64_t initialLength, std::si
     return positions;
 }
 
+void AppendWarningRecords(ObjModel& model)
+{
+    AppendScaledRecords(model, WarningScale(model.bounds), model.bounds.max.y);
+}
+
 void MergeWarningMesh(ObjModel& model, Random& random)
 {
-    std::size_t positionBase = model.positions.size();
-    std::size_t texcoordBase = model.texcoords.size();
-    std::size_t normalBase = model.normals.size();
-    bool hasPositions = positionBase != 0;
-    bool hasTexcoords = texcoordBase != 0;
-    bool hasNormals = normalBase != 0;
-
-    AppendWarningRecords(model, WarningScale(model.bounds), model.bounds.max.y);
+    WarningBases bases = BasesBeforeAppending(model);
+    AppendWarningRecords(model);
 
     std::vector<std::uint64_t> places =
         ScatterPositions(model.triangles.size(), kWarningTriangleCount, random);
     // Visit the final places from the back: each model triangle moves up by
     // the number of warning triangles placed before it, so filling from the
     // end never overwrites a triangle that has yet to move.
-    std::vector<std::size_t> byPlace(kWarningTriangleCount);
-    for (std::size_t t = 0; t < kWarningTriangleCount; ++t)
-        byPlace[t] = t;
-    std::sort(byPlace.begin(), byPlace.end(),
-              [&](std::size_t a, std::size_t b) { return places[a] < places[b]; });
-
+    std::vector<std::size_t> byPlace = ByPlace(places);
     std::vector<ObjTriangle>& triangles = model.triangles;
     std::size_t source = triangles.size();
     triangles.resize(triangles.size() + kWarningTriangleCount);
@@ -106,14 +178,40 @@ void MergeWarningMesh(ObjModel& model, Random& random)
     for (std::size_t place = triangles.size(); place-- > 0;) {
         if (pending > 0 && places[byPlace[pending - 1]] == place) {
             --pending;
-            triangles[place] = WarningTriangle(byPlace[pending], positionBase, texcoordBase,
-                                               normalBase, hasPositions, hasTexcoords, hasNormals);
+            triangles[place] = WarningTriangle(bases, byPlace[pending]);
         } else {
             triangles[place] = triangles[--source];
         }
         if (pending == 0)
             break;  // everything below is already where it belongs
     }
+}
+
+void TakeModelTriangle(MergingWelder& merging, const ObjTriangle& triangle)
+{
+    if (merging.headWelded) {
+        WeldTriangle(merging.welder, triangle);
+        return;
+    }
+    std::vector<ObjTriangle>& head = merging.model->triangles;
+    AppendLarge(head, triangle);
+    if (head.size() == kScatterReach)
+        WeldHead(merging);
+}
+
+void FinishMergingWeld(MergingWelder& merging)
+{
+    ObjModel& model = *merging.model;
+    if (merging.headWelded) {
+        WarningBases bases = BasesBeforeAppending(model);
+        AppendWarningRecords(model);
+        ReplaceStandIns(merging, bases);
+        return;
+    }
+    // Too few triangles for the places to be known early: merge as usual.
+    MergeWarningMesh(model, merging.random);
+    for (const ObjTriangle& triangle : model.triangles)
+        WeldTriangle(merging.welder, triangle);
 }
 
 }  // namespace torvane

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "mesh/random.h"
+#include "mesh/weld.h"
 #include "obj/obj_model.h"
 
 namespace torvane {
@@ -25,5 +26,33 @@ std::vector<std::uint64_t> ScatterPositions(std::uint64_t initialLength, std::si
 // model's own triangles keep their relative order. Linear in the model's
 // size, although the result is that of inserting the triangles one by one.
 void MergeWarningMesh(ObjModel& model, Random& random);
+
+// Appends the warning's records alone, as MergeWarningMesh does.
+void AppendWarningRecords(ObjModel& model);
+
+// With at least this many triangles in the model every draw lies below the
+// list's length, so each warning triangle lands where its draw says
+// whatever the model's final size: the merged order of everything is known
+// as soon as this many model triangles have been read.
+inline constexpr std::size_t kScatterReach = std::size_t{kRandomMax} + 1;
+
+// Merges the warning mesh and welds while the model's triangles are still
+// arriving, keeping only the first kScatterReach of them. Gives exactly what
+// MergeWarningMesh and welding the merged list give, with random advanced
+// as far; the caller copies random back once the model was accepted.
+struct MergingWelder {
+    ObjModel* model = nullptr;       // its triangles hold the model's first
+                                     // ones until the warning's places are known
+    Random random;
+    CornerWelder welder;
+    std::size_t headVertices = 0;    // vertices made while welding the head
+    bool headWelded = false;
+};
+
+void TakeModelTriangle(MergingWelder& merging, const ObjTriangle& triangle);
+
+// Once the reader has accepted the whole model: appends the warning's
+// records to its lists and completes the weld, whose keys then index them.
+void FinishMergingWeld(MergingWelder& merging);
 
 }  // namespace torvane

@@ -1,99 +1,118 @@
 #include "mesh/weld.h"
 
-#include <algorithm>
+#include "obj/large_list.h"
 
 namespace torvane {
 namespace {
 
-constexpr std::uint32_t kNone = 0xFFFFFFFFu;
+constexpr std::uint32_t kEmptySlot = 0xFFFFFFFFu;
+constexpr std::size_t kFirstTableSize = std::size_t{1} << 12;
 
-// Vertices sharing a position index are chained from that position's head,
-// so a lookup compares texture-coordinate and normal indices along a chain
-// that is almost always one or two vertices long. It gives the same
-// numbering as any exact map from index triples to vertex numbers.
-struct CornerMap {
-    std::vector<std::uint32_t> headOfPosition;
-    std::vector<std::uint32_t> nextWithPosition;  // by vertex number
-    std::vector<ObjCorner> keys;                  // by vertex number
-};
-
-struct PresentAttributes {
-    bool texcoords = false;
-    bool normals = false;
-};
-
-PresentAttributes FindPresentAttributes(const std::vector<ObjTriangle>& triangles)
+// Indices of neighbouring corners are close together, so the hash must mix
+// all their bits into the slot number or runs of keys collide in clusters.
+std::uint32_t HashKey(const ObjCorner& key)
 {
-    PresentAttributes present;
-    for (const ObjTriangle& triangle : triangles) {
-        for (const ObjCorner& corner : triangle.corners) {
-            present.texcoords |= corner.texcoord != kAbsent;
-            present.normals |= corner.normal != kAbsent;
-        }
-        if (present.texcoords && present.normals)
-            break;
-    }
-    return present;
+    std::uint64_t h = static_cast<std::uint32_t>(key.position);
+    h = h * 0x9E3779B97F4A7C15u + static_cast<std::uint32_t>(key.texcoord);
+    h = h * 0x9E3779B97F4A7C15u + static_cast<std::uint32_t>(key.normal);
+    h *= 0xD6E8FEB86659FD93u;
+    return static_cast<std::uint32_t>(h >> 32);
 }
 
-Float3 FlipV(const Float3& t)
+void InsertSlot(std::vector<std::uint32_t>& slots, std::uint32_t hash, std::uint32_t vertex)
 {
-    return {t.x, 1.0f - t.y, t.z};
+    std::size_t mask = slots.size() - 1;
+    std::size_t slot = hash & mask;
+    while (slots[slot] != kEmptySlot)
+        slot = (slot + 1) & mask;
+    slots[slot] = vertex;
 }
 
-std::uint32_t AddVertex(const ObjModel& model, const ObjCorner& corner, PresentAttributes present,
-                        CornerMap& map, WeldedMesh& mesh)
+// At most half full, so a probe run stays short.
+void ResizeTable(CornerWelder& welder, std::size_t size)
 {
-    auto vertex = static_cast<std::uint32_t>(mesh.positions.size());
-    mesh.positions.push_back(model.positions[static_cast<std::size_t>(corner.position)]);
-    if (present.texcoords) {
-        mesh.texcoords.push_back(corner.texcoord == kAbsent
-                                     ? Float3{}
-                                     : FlipV(model.texcoords[static_cast<std::size_t>(corner.texcoord)]));
-    }
-    if (present.normals) {
-        mesh.normals.push_back(corner.normal == kAbsent
-                                   ? Float3{}
-                                   : model.normals[static_cast<std::size_t>(corner.normal)]);
-    }
-    std::uint32_t& head = map.headOfPosition[static_cast<std::size_t>(corner.position)];
-    map.nextWithPosition.push_back(head);
-    map.keys.push_back(corner);
-    head = vertex;
+    std::vector<std::uint32_t> slots;
+    ReserveLarge(slots, size);
+    slots.assign(size, kEmptySlot);
+    for (std::uint32_t vertex = 0; vertex < welder.keys.size(); ++vertex)
+        InsertSlot(slots, HashKey(welder.keys[vertex]), vertex);
+    welder.slots.swap(slots);
+}
+
+std::uint32_t AddVertex(CornerWelder& welder, const ObjCorner& corner, std::size_t slot)
+{
+    auto vertex = static_cast<std::uint32_t>(welder.keys.size());
+    AppendLarge(welder.keys, corner);
+    welder.slots[slot] = vertex;
+    welder.anyTexcoord |= corner.texcoord != kAbsent;
+    welder.anyNormal |= corner.normal != kAbsent;
+    if (welder.keys.size() * 2 > welder.slots.size())
+        ResizeTable(welder, welder.slots.size() * 2);
     return vertex;
-}
-
-std::uint32_t FindOrAddVertex(const ObjModel& model, const ObjCorner& corner,
-                              PresentAttributes present, CornerMap& map, WeldedMesh& mesh)
-{
-    std::uint32_t vertex = map.headOfPosition[static_cast<std::size_t>(corner.position)];
-    while (vertex != kNone) {
-        const ObjCorner& key = map.keys[vertex];
-        if (key.texcoord == corner.texcoord && key.normal == corner.normal)
-            return vertex;
-        vertex = map.nextWithPosition[vertex];
-    }
-    return AddVertex(model, corner, present, map, mesh);
 }
 
 }  // namespace
 
+std::uint32_t WeldCorner(CornerWelder& welder, const ObjCorner& corner)
+{
+    if (welder.slots.empty())
+        ResizeTable(welder, kFirstTableSize);
+    std::size_t mask = welder.slots.size() - 1;
+    std::size_t slot = HashKey(corner) & mask;
+    for (;;) {
+        std::uint32_t vertex = welder.slots[slot];
+        if (vertex == kEmptySlot)
+            return AddVertex(welder, corner, slot);
+        if (welder.keys[vertex] == corner)
+            return vertex;
+        slot = (slot + 1) & mask;
+    }
+}
+
+void ReserveWelder(CornerWelder& welder, std::size_t vertices, std::size_t corners)
+{
+    ReserveLarge(welder.keys, vertices);
+    ReserveLarge(welder.indices, corners);
+    std::size_t table = kFirstTableSize;
+    while (table < vertices * 2)
+        table *= 2;
+    if (table > welder.slots.size())
+        ResizeTable(welder, table);
+}
+
+Float3 VertexPosition(const ObjModel& model, const ObjCorner& key)
+{
+    return model.positions[static_cast<std::size_t>(key.position)];
+}
+
+Float3 VertexTexcoord(const ObjModel& model, const ObjCorner& key)
+{
+    if (key.texcoord == kAbsent)
+        return {};
+    const Float3& t = model.texcoords[static_cast<std::size_t>(key.texcoord)];
+    return {t.x, 1.0f - t.y, t.z};
+}
+
+Float3 VertexNormal(const ObjModel& model, const ObjCorner& key)
+{
+    return key.normal == kAbsent ? Float3{} : model.normals[static_cast<std::size_t>(key.normal)];
+}
+
 WeldedMesh WeldCorners(const ObjModel& model)
 {
+    CornerWelder welder;
+    for (const ObjTriangle& triangle : model.triangles)
+        WeldTriangle(welder, triangle);
     WeldedMesh mesh;
-    PresentAttributes present = FindPresentAttributes(model.triangles);
-    CornerMap map;
-    map.headOfPosition.assign(model.positions.size(), kNone);
-    // Most models have about as many vertices as positions.
-    std::size_t expected = std::min(model.positions.size(), model.triangles.size() * 3);
-    map.nextWithPosition.reserve(expected);
-    map.keys.reserve(expected);
-    mesh.positions.reserve(expected);
-    mesh.indices.reserve(model.triangles.size() * 3);
-    for (const ObjTriangle& triangle : model.triangles) {
-        for (const ObjCorner& corner : triangle.corners)
-            mesh.indices.push_back(FindOrAddVertex(model, corner, present, map, mesh));
+    mesh.positions.reserve(welder.keys.size());
+    for (const ObjCorner& key : welder.keys) {
+        mesh.positions.push_back(VertexPosition(model, key));
+        if (welder.anyTexcoord)
+            mesh.texcoords.push_back(VertexTexcoord(model, key));
+        if (welder.anyNormal)
+            mesh.normals.push_back(VertexNormal(model, key));
     }
+    mesh.indices = std::move(welder.indices);
     return mesh;
 }
 

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "obj/large_list.h"
 #include "obj/obj_model.h"
 
 namespace torvane {
@@ -14,6 +15,36 @@ struct WeldedMesh {
     std::vector<Float3> normals;    // empty when no corner names one
     std::vector<std::uint32_t> indices;  // three per triangle
 };
+
+// Welding before the values are looked up: vertex k is the index triple
+// keys[k], so corners can be welded while the file is still being read and
+// the values gathered only when the header is written.
+struct CornerWelder {
+    std::vector<ObjCorner> keys;         // by vertex number, in order of first use
+    std::vector<std::uint32_t> indices;  // three per triangle
+    std::vector<std::uint32_t> slots;    // open addressing: vertex number, or empty
+    bool anyTexcoord = false;            // some vertex names a texture coordinate
+    bool anyNormal = false;
+};
+
+// The vertex number of corner, a new one on its first use. Keys are compared
+// as index triples only, so no index is looked up or checked here.
+std::uint32_t WeldCorner(CornerWelder& welder, const ObjCorner& corner);
+
+inline void WeldTriangle(CornerWelder& welder, const ObjTriangle& triangle)
+{
+    for (const ObjCorner& corner : triangle.corners)
+        AppendLarge(welder.indices, WeldCorner(welder, corner));
+}
+
+// Room for the given numbers of vertices and corners without regrowing.
+void ReserveWelder(CornerWelder& welder, std::size_t vertices, std::size_t corners);
+
+// Flips v and gives (0, 0, 0) where a vertex lacks an attribute that others
+// have: the values of vertex k as a WeldedMesh holds them.
+Float3 VertexPosition(const ObjModel& model, const ObjCorner& key);
+Float3 VertexTexcoord(const ObjModel& model, const ObjCorner& key);
+Float3 VertexNormal(const ObjModel& model, const ObjCorner& key);
 
 // Gives every distinct (position, texture coordinate, normal) index triple
 // one vertex, numbered by first use in triangle and corner order, and

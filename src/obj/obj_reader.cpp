@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "obj/large_list.h"
 #include "obj/number_parse.h"
 
 namespace torvane {
@@ -84,7 +85,7 @@ void ParseVertex(ObjParser& parser, AttributeKind kind, const char* cursor, cons
     std::vector<Float3>& list = ListOf(*parser.model, kind);
     if (!std::isfinite(entry.x) || !std::isfinite(entry.y) || !std::isfinite(entry.z))
         parser.nonFinite.push_back({kind, static_cast<std::uint32_t>(list.size()), parser.line});
-    list.push_back(entry);
+    AppendLarge(list, entry);
     if (kind == AttributeKind::kPosition)
         UpdateBounds(parser.model->bounds, entry);
 }
@@ -139,6 +140,15 @@ bool ParseCorner(ObjParser& parser, Span token, ObjCorner* corner)
     return true;
 }
 
+void EmitTriangle(ObjParser& parser, const ObjTriangle& triangle)
+{
+    ++parser.triangleCount;
+    if (parser.sink.take)
+        parser.sink.take(parser.sink.context, triangle);
+    else
+        AppendLarge(parser.model->triangles, triangle);
+}
+
 // Faces of more than three corners become a fan around the first corner:
 // (0, 1, 2), (0, 2, 3), (0, 3, 4), ...; a quad thus splits along the diagonal
 // from its first corner to its third.
@@ -162,7 +172,7 @@ void ParseFace(ObjParser& parser, const char* cursor, const char* end)
         if (count == 1)
             first = corner;
         else if (count >= 3)
-            parser.model->triangles.push_back({{first, previous, corner}});
+            EmitTriangle(parser, {{first, previous, corner}});
         previous = corner;
     }
     if (count < 3)
@@ -219,8 +229,20 @@ bool CheckIndexRanges(const ObjParser& parser, std::string* error)
     return true;
 }
 
+void MarkUsed(const ObjCorner& corner, std::vector<bool> (&used)[3])
+{
+    if (corner.position < 0)
+        return;
+    std::int32_t indices[3] = {corner.position, corner.texcoord, corner.normal};
+    for (int kind = 0; kind < 3; ++kind) {
+        if (indices[kind] != kAbsent)
+            used[kind][static_cast<std::size_t>(indices[kind])] = true;
+    }
+}
+
 // Only values that a face uses reach the header, so only those are refused.
-bool CheckUsedValuesFinite(const ObjParser& parser, std::string* error)
+bool CheckUsedValuesFinite(const ObjParser& parser, const std::vector<ObjCorner>* usedCorners,
+                           std::string* error)
 {
     if (parser.nonFinite.empty())
         return true;
@@ -228,14 +250,13 @@ bool CheckUsedValuesFinite(const ObjParser& parser, std::string* error)
     std::vector<bool> used[3] = {std::vector<bool>(model.positions.size()),
                                  std::vector<bool>(model.texcoords.size()),
                                  std::vector<bool>(model.normals.size())};
+    if (usedCorners) {
+        for (const ObjCorner& corner : *usedCorners)
+            MarkUsed(corner, used);
+    }
     for (const ObjTriangle& triangle : model.triangles) {
-        for (const ObjCorner& corner : triangle.corners) {
-            std::int32_t indices[3] = {corner.position, corner.texcoord, corner.normal};
-            for (int kind = 0; kind < 3; ++kind) {
-                if (indices[kind] != kAbsent)
-                    used[kind][static_cast<std::size_t>(indices[kind])] = true;
-            }
-        }
+        for (const ObjCorner& corner : triangle.corners)
+            MarkUsed(corner, used);
     }
     for (const NonFiniteEntry& entry : parser.nonFinite) {
         if (used[static_cast<int>(entry.kind)][entry.index]) {
@@ -282,17 +303,18 @@ std::size_t ParseObjText(ObjParser& parser, const char* data, std::size_t size, 
     return size;
 }
 
-bool FinishObjParse(ObjParser& parser, std::string* error)
+bool FinishObjParse(ObjParser& parser, std::string* error,
+                    const std::vector<ObjCorner>* usedCorners)
 {
     if (!parser.error.empty()) {
         *error = parser.error;
         return false;
     }
-    if (parser.model->triangles.empty()) {
+    if (parser.triangleCount == 0) {
         *error = "no faces";
         return false;
     }
-    return CheckIndexRanges(parser, error) && CheckUsedValuesFinite(parser, error);
+    return CheckIndexRanges(parser, error) && CheckUsedValuesFinite(parser, usedCorners, error);
 }
 
 bool ParseObj(std::string_view text, ObjModel* model, std::string* error)

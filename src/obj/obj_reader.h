@@ -28,9 +28,18 @@ struct NonFiniteEntry {
     std::uint64_t line;
 };
 
+// Takes each triangle as its face is read, instead of model->triangles,
+// so a converter can weld a model too large to keep as a triangle list.
+struct TriangleSink {
+    void (*take)(void* context, const ObjTriangle& triangle) = nullptr;
+    void* context = nullptr;
+};
+
 // The state of reading one OBJ text, which may arrive in pieces.
 struct ObjParser {
     ObjModel* model = nullptr;
+    TriangleSink sink;                // unset: triangles go to model->triangles
+    std::uint64_t triangleCount = 0;  // read so far
     std::uint64_t line = 1;  // number of the line being read, for messages
     IndexUse uses[3];        // by AttributeKind
     std::vector<NonFiniteEntry> nonFinite;
@@ -47,8 +56,11 @@ std::size_t ParseObjText(ObjParser& parser, const char* data, std::size_t size, 
 
 // Checks what can only be checked on the whole file: that there are faces,
 // that every index lies within its list and that no face uses a coordinate
-// that is not finite. Returns false with a message otherwise.
-bool FinishObjParse(ObjParser& parser, std::string* error);
+// that is not finite. Returns false with a message otherwise. When the
+// triangles went to a sink, usedCorners must hold every distinct corner of
+// the faces (corners with a negative position index are passed over).
+bool FinishObjParse(ObjParser& parser, std::string* error,
+                    const std::vector<ObjCorner>* usedCorners = nullptr);
 
 // Reads a whole OBJ text held in memory.
 bool ParseObj(std::string_view text, ObjModel* model, std::string* error);

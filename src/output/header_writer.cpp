@@ -30,14 +30,40 @@ void AppendNumber(BufferedWriter& writer, std::size_t value)
     Append(writer, digits, static_cast<std::size_t>(end - digits));
 }
 
-void WriteRecordType(const WeldedMesh& mesh, BufferedWriter& writer)
+// The vertices of a WeldedMesh, or of a CornerWelder whose values are looked
+// up in the model's lists as each row is written.
+struct MeshVertices {
+    const WeldedMesh& mesh;
+
+    std::size_t count() const { return mesh.positions.size(); }
+    bool hasTexcoords() const { return !mesh.texcoords.empty(); }
+    bool hasNormals() const { return !mesh.normals.empty(); }
+    Float3 position(std::size_t i) const { return mesh.positions[i]; }
+    Float3 texcoord(std::size_t i) const { return mesh.texcoords[i]; }
+    Float3 normal(std::size_t i) const { return mesh.normals[i]; }
+};
+
+struct KeyedVertices {
+    const ObjModel& model;
+    const CornerWelder& welded;
+
+    std::size_t count() const { return welded.keys.size(); }
+    bool hasTexcoords() const { return welded.anyTexcoord; }
+    bool hasNormals() const { return welded.anyNormal; }
+    Float3 position(std::size_t i) const { return VertexPosition(model, welded.keys[i]); }
+    Float3 texcoord(std::size_t i) const { return VertexTexcoord(model, welded.keys[i]); }
+    Float3 normal(std::size_t i) const { return VertexNormal(model, welded.keys[i]); }
+};
+
+template <typename Vertices>
+void WriteRecordType(const Vertices& vertices, BufferedWriter& writer)
 {
     AppendText(writer, "#ifndef __OBJ_VERT__\r\ntypedef struct _OBJ_VERT_\r\n{\r\n");
-    if (!mesh.positions.empty())
+    if (vertices.count() != 0)
         AppendText(writer, "\tfloat pos[3];\r\n");
-    if (!mesh.texcoords.empty())
+    if (vertices.hasTexcoords())
         AppendText(writer, "\tfloat uvw[3];\r\n");
-    if (!mesh.normals.empty())
+    if (vertices.hasNormals())
         AppendText(writer, "\tfloat nrm[3];\r\n");
     AppendText(writer, "}OBJ_VERT;\r\n#define __OBJ_VERT__\r\n#endif\r\n");
 }
@@ -60,37 +86,64 @@ char* FormatGroup(char* out, const Float3& value, std::string_view close)
     return CopyText(out, close);
 }
 
-void WriteVertexRows(const WeldedMesh& mesh, BufferedWriter& writer)
+template <typename Vertices>
+void WriteVertexRows(const Vertices& vertices, BufferedWriter& writer)
 {
-    bool hasTexcoords = !mesh.texcoords.empty();
-    bool hasNormals = !mesh.normals.empty();
-    for (std::size_t i = 0; i < mesh.positions.size(); ++i) {
+    bool hasTexcoords = vertices.hasTexcoords();
+    bool hasNormals = vertices.hasNormals();
+    for (std::size_t i = 0; i < vertices.count(); ++i) {
         char* out = Reserve(writer, kLargestRow);
         out = CopyText(out, "\t{");
-        out = FormatGroup(out, mesh.positions[i], "f },");
+        out = FormatGroup(out, vertices.position(i), "f },");
         if (hasTexcoords)
-            out = FormatGroup(out, mesh.texcoords[i], "f },");
+            out = FormatGroup(out, vertices.texcoord(i), "f },");
         if (hasNormals)
-            out = FormatGroup(out, mesh.normals[i], "f }");
+            out = FormatGroup(out, vertices.normal(i), "f }");
         out = CopyText(out, "\t},\r\n");
         Advance(writer, out);
     }
 }
 
-void WriteIndexRows(const WeldedMesh& mesh, BufferedWriter& writer)
+void WriteIndexRows(const std::vector<std::uint32_t>& indices, BufferedWriter& writer)
 {
-    for (std::size_t i = 0; i + 2 < mesh.indices.size(); i += 3) {
+    for (std::size_t i = 0; i + 2 < indices.size(); i += 3) {
         char* out = Reserve(writer, 64);
         char* limit = out + 64;
         out = CopyText(out, "\t ");
-        out = std::to_chars(out, limit, mesh.indices[i]).ptr;
+        out = std::to_chars(out, limit, indices[i]).ptr;
         out = CopyText(out, ", ");
-        out = std::to_chars(out, limit, mesh.indices[i + 1]).ptr;
+        out = std::to_chars(out, limit, indices[i + 1]).ptr;
         out = CopyText(out, ", ");
-        out = std::to_chars(out, limit, mesh.indices[i + 2]).ptr;
+        out = std::to_chars(out, limit, indices[i + 2]).ptr;
         out = CopyText(out, ",\r\n");
         Advance(writer, out);
     }
+}
+
+template <typename Vertices>
+bool WriteHeaderOf(const Vertices& vertices, const std::vector<std::uint32_t>& indices,
+                   std::u16string_view stem, BufferedWriter& writer)
+{
+    std::string name = EncodeStem(stem);
+    AppendText(writer, kBanner);
+    WriteRecordType(vertices, writer);
+
+    AppendText(writer, "// Raw Vertex Data follows: Positions, Texture Coordinates and Normals.\r\n");
+    AppendText(writer, "#ifndef _" + name + "_data_\r\n");
+    AppendText(writer, "const OBJ_VERT " + name + "_data[");
+    AppendNumber(writer, vertices.count());
+    AppendText(writer, "] =\r\n{\r\n");
+    WriteVertexRows(vertices, writer);
+    AppendText(writer, "};\r\n#define _" + name + "_data_\r\n#endif\r\n");
+
+    AppendText(writer, "// Index Data follows: Every Three Indicies == One Triangle.\r\n");
+    AppendText(writer, "#ifndef _" + name + "_indicies_\r\n");
+    AppendText(writer, "const unsigned int " + name + "_indicies[");
+    AppendNumber(writer, indices.size());
+    AppendText(writer, "] =\r\n{\r\n");
+    WriteIndexRows(indices, writer);
+    AppendText(writer, "};\r\n#define _" + name + "_indicies_\r\n#endif\r\n");
+    return FlushWriter(writer);
 }
 
 }  // namespace
@@ -113,26 +166,13 @@ std::string EncodeStem(std::u16string_view stem)
 
 bool WriteHeader(const WeldedMesh& mesh, std::u16string_view stem, BufferedWriter& writer)
 {
-    std::string name = EncodeStem(stem);
-    AppendText(writer, kBanner);
-    WriteRecordType(mesh, writer);
+    return WriteHeaderOf(MeshVertices{mesh}, mesh.indices, stem, writer);
+}
 
-    AppendText(writer, "// Raw Vertex Data follows: Positions, Texture Coordinates and Normals.\r\n");
-    AppendText(writer, "#ifndef _" + name + "_data_\r\n");
-    AppendText(writer, "const OBJ_VERT " + name + "_data[");
-    AppendNumber(writer, mesh.positions.size());
-    AppendText(writer, "] =\r\n{\r\n");
-    WriteVertexRows(mesh, writer);
-    AppendText(writer, "};\r\n#define _" + name + "_data_\r\n#endif\r\n");
-
-    AppendText(writer, "// Index Data follows: Every Three Indicies == One Triangle.\r\n");
-    AppendText(writer, "#ifndef _" + name + "_indicies_\r\n");
-    AppendText(writer, "const unsigned int " + name + "_indicies[");
-    AppendNumber(writer, mesh.indices.size());
-    AppendText(writer, "] =\r\n{\r\n");
-    WriteIndexRows(mesh, writer);
-    AppendText(writer, "};\r\n#define _" + name + "_indicies_\r\n#endif\r\n");
-    return FlushWriter(writer);
+bool WriteHeader(const ObjModel& model, const CornerWelder& welded, std::u16string_view stem,
+                 BufferedWriter& writer)
+{
+    return WriteHeaderOf(KeyedVertices{model, welded}, welded.indices, stem, writer);
 }
 
 }  // namespace torvane

@@ -20,4 +20,10 @@ std::string EncodeStem(std::u16string_view stem);
 // returns false, with writer.error set, when a write failed.
 bool WriteHeader(const WeldedMesh& mesh, std::u16string_view stem, BufferedWriter& writer);
 
+// The same header for a mesh welded but not yet gathered: vertex k's values
+// are looked up through welded.keys[k] in the model's lists as its row is
+// written, flipped and defaulted as WeldCorners would have done.
+bool WriteHeader(const ObjModel& model, const CornerWelder& welded, std::u16string_view stem,
+                 BufferedWriter& writer);
+
 }  // namespace torvane

@@ -76,6 +76,12 @@ bool CommitOutput(OutputFile& file, std::string* error);
 // Closes and removes the temporary file; the target is not touched.
 void DiscardOutput(OutputFile& file);
 
+// A hint that the not yet touched pages of [data, data + bytes) are best
+// backed by large pages where the system offers them: the first touch of a
+// small page is costly, and a model's lists run to tens of megabytes.
+// Changes nothing visible; a no-op where there is no such hint.
+void AdviseLargePages(void* data, std::size_t bytes);
+
 // Writes one line (UTF-8, no line end) to standard error.
 void PrintErrorLine(const std::string& line);
 // Writes text (UTF-8) to standard output.

@@ -1,0 +1,211 @@
+// The streaming conversion (ReadAndWeld) against the reference one
+// (ParseObj, PrepareMesh, WriteHeader): same bytes, same messages, same
+// random state afterwards, however the text is cut into reads.
+
+#include "driver/conversion.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <random>
+#include <string>
+
+#include "mesh/merge.h"
+#include "output/header_writer.h"
+
+namespace torvane {
+namespace {
+
+struct Outcome {
+    bool converted = false;
+    std::string bytes;  // the header, or the error message
+    std::uint32_t randomState = 0;
+};
+
+bool AppendTo(void* text, const char* data, std::size_t size, std::string*)
+{
+    static_cast<std::string*>(text)->append(data, size);
+    return true;
+}
+
+Outcome ConvertByReference(const std::string& text, std::uint32_t seed)
+{
+    Outcome outcome;
+    Random random;
+    SeedRandom(random, seed);
+    std::string error;
+    outcome.converted = ConvertObjText(text, u"model", random, {&AppendTo, &outcome.bytes}, &error);
+    if (!outcome.converted)
+        outcome.bytes = error;
+    outcome.randomState = random.state;
+    return outcome;
+}
+
+// Hands out the text in reads of random lengths, a byte at times.
+struct ChoppedText {
+    const std::string* text;
+    std::size_t offset = 0;
+    std::mt19937 lengths;
+};
+
+std::int64_t ReadChopped(void* context, char* buffer, std::size_t capacity, std::string*)
+{
+    auto& source = *static_cast<ChoppedText*>(context);
+    std::size_t longest = source.lengths() % 4 == 0 ? 1 : 1 + source.lengths() % 70000;
+    std::size_t count = std::min({capacity, longest, source.text->size() - source.offset});
+    std::copy_n(source.text->data() + source.offset, count, buffer);
+    source.offset += count;
+    return static_cast<std::int64_t>(count);
+}
+
+Outcome ConvertStreaming(const std::string& text, std::uint32_t seed)
+{
+    Outcome outcome;
+    Random random;
+    SeedRandom(random, seed);
+    ChoppedText source{&text, 0, std::mt19937(seed)};
+    StreamedModel streamed;
+    std::string error;
+    outcome.converted = ReadAndWeld({&ReadChopped, &source}, random, &streamed, &error);
+    if (outcome.converted) {
+        BufferedWriter writer = MakeBufferedWriter({&AppendTo, &outcome.bytes});
+        EXPECT_TRUE(WriteHeader(streamed.model, streamed.welded, u"model", writer));
+    } else {
+        outcome.bytes = error;
+    }
+    outcome.randomState = random.state;
+    return outcome;
+}
+
+void ExpectSameConversion(const std::string& text, std::uint32_t seed)
+{
+    Outcome reference = ConvertByReference(text, seed);
+    Outcome streaming = ConvertStreaming(text, seed);
+    EXPECT_EQ(streaming.converted, reference.converted);
+    EXPECT_EQ(streaming.randomState, reference.randomState);
+    EXPECT_EQ(streaming.bytes.size(), reference.bytes.size());
+    EXPECT_TRUE(streaming.bytes == reference.bytes) << "first difference at byte "
+        << std::mismatch(streaming.bytes.begin(), streaming.bytes.end(), reference.bytes.begin(),
+                         reference.bytes.end()).first - streaming.bytes.begin();
+}
+
+enum class Corners { kP, kPT, kPTN, kPN, kMixed };
+
+struct ModelShape {
+    std::size_t triangles;
+    Corners corners;
+    std::size_t positions = 200;  // few, so many corners share a vertex
+};
+
+std::string Number(std::mt19937& rng)
+{
+    static const char* const kForms[] = {"%.6f", "%g", "%.9e", "%.3f"};
+    std::uniform_real_distribution<double> value(-50.0, 50.0);
+    char text[64];
+    std::snprintf(text, sizeof text, kForms[rng() % 4], value(rng));
+    return text;
+}
+
+std::string Corner(std::mt19937& rng, Corners corners, const ModelShape& shape)
+{
+    std::string p = std::to_string(1 + rng() % shape.positions);
+    std::string t = std::to_string(1 + rng() % shape.positions);
+    std::string n = std::to_string(1 + rng() % 7);
+    Corners form = corners == Corners::kMixed ? static_cast<Corners>(rng() % 4) : corners;
+    switch (form) {
+    case Corners::kP: return p;
+    case Corners::kPT: return p + "/" + t;
+    case Corners::kPTN: return p + "/" + t + "/" + n;
+    default: return p + "//" + n;
+    }
+}
+
+// Faces of 3 to 5 corners, written until the fans give the wanted count.
+std::string RandomModel(std::uint32_t seed, const ModelShape& shape)
+{
+    std::mt19937 rng(seed);
+    std::string text = "# generated\r\n";
+    for (std::size_t i = 0; i < shape.positions; ++i) {
+        text += "v " + Number(rng) + " " + Number(rng) + " " + Number(rng) + (rng() % 2 ? "\r\n" : "\n");
+        text += "vt " + Number(rng) + " " + Number(rng) + "\n";
+    }
+    for (int i = 0; i < 7; ++i)
+        text += "vn " + Number(rng) + " " + Number(rng) + " " + Number(rng) + "\n";
+    for (std::size_t made = 0; made < shape.triangles;) {
+        std::size_t corners = std::min<std::size_t>(3 + rng() % 3, shape.triangles - made + 2);
+        text += rng() % 50 == 0 ? "g part\nf" : "f";
+        for (std::size_t c = 0; c < corners; ++c)
+            text += " " + Corner(rng, shape.corners, shape);
+        text += rng() % 3 == 0 ? " \r\n" : "\n";
+        made += corners - 2;
+    }
+    return text;
+}
+
+TEST(StreamingConversion, SmallModelsOfEveryCornerFormGiveTheReferenceBytes)
+{
+    std::uint32_t seed = 1;
+    for (Corners corners : {Corners::kP, Corners::kPT, Corners::kPTN, Corners::kPN, Corners::kMixed}) {
+        for (std::size_t triangles : {1u, 2u, 7u, 100u, 3000u}) {
+            SCOPED_TRACE(std::to_string(triangles) + " triangles, form " +
+                         std::to_string(static_cast<int>(corners)));
+            ExpectSameConversion(RandomModel(seed, {triangles, corners}), seed);
+            ++seed;
+        }
+    }
+}
+
+// From kScatterReach triangles on, the warning is merged while reading.
+TEST(StreamingConversion, ModelsAroundAndBeyondTheScatterReachGiveTheReferenceBytes)
+{
+    std::uint32_t seed = 100;
+    for (std::size_t triangles : {kScatterReach - 1, kScatterReach, kScatterReach + 1, kScatterReach + 5000}) {
+        for (Corners corners : {Corners::kPTN, Corners::kPN, Corners::kMixed}) {
+            SCOPED_TRACE(std::to_string(triangles) + " triangles, form " +
+                         std::to_string(static_cast<int>(corners)));
+            ExpectSameConversion(RandomModel(seed, {triangles, corners, 3000}), seed);
+            ++seed;
+        }
+    }
+}
+
+TEST(StreamingConversion, RefusedModelsGiveTheReferenceMessageAndLeaveTheRandomState)
+{
+    std::string large = RandomModel(7, {kScatterReach + 10, Corners::kPTN});
+    const std::string cases[] = {
+        "",
+        "v 1 2 3\n",
+        large + "f 1/1/1 2/2/2 9999/1/1\n",
+        large + "f 1/1/1 2/2/2 3/1/-4\n",
+        large + "f 1/1/1 2/2/2\n",
+        // A coordinate that is not finite: refused only when a face uses it.
+        "v nan 0 0\n" + large,
+        "vn 1 inf 0\n" + large,
+        "vt 1 inf 0\n" + RandomModel(8, {kScatterReach + 10, Corners::kPN}),
+        large + "v 1e39 0 0\n",
+        // The warning scaled to the model overflows.
+        large + "v 3e38 3e38 3e38\nv -3e38 -3e38 -3e38\n",
+        "v 3e38 3e38 3e38\nv -3e38 -3e38 -3e38\nv 0 0 0\nf 1 2 3\n",
+    };
+    for (const std::string& text : cases) {
+        SCOPED_TRACE(text.substr(0, 40));
+        ExpectSameConversion(text, 3);
+    }
+}
+
+TEST(StreamingConversion, ASourceThatFailsIsReportedWithItsReason)
+{
+    auto failing = [](void*, char*, std::size_t, std::string* error) -> std::int64_t {
+        *error = "cannot read: disk on fire";
+        return -1;
+    };
+    Random random;
+    StreamedModel streamed;
+    std::string error;
+    EXPECT_FALSE(ReadAndWeld({failing, nullptr}, random, &streamed, &error));
+    EXPECT_EQ(error, "cannot read: disk on fire");
+    EXPECT_EQ(random.state, 1u);
+}
+
+}  // namespace
+}  // namespace torvane
