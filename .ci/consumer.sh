@@ -4,7 +4,8 @@
 #  2. builds examples/consumer against it through find_package(Torvane) and
 #     checks what the program prints against the headers the build made;
 #  3. checks that a build regenerates a header exactly when its model or the
-#     tool changed, and that the headers are what torvane --seed writes;
+#     tool changed, that the headers are what torvane --seed writes, and
+#     that torvane_add_header() refuses mistakes with a clear message;
 #  4. builds the same consumer with Torvane's sources in the build
 #     (FetchContent) instead of an installed package;
 #  5. makes the packages: .tar.gz and .deb here, .zip from the Windows cross
@@ -145,6 +146,49 @@ consumer_against_install() {
   [ "$(grep -c 'Generating torvane/consumer/' "$work/rebuild.txt")" -eq 2 ] || fail "a new torvane did not regenerate both headers"
 }
 
+# torvane_add_header() refuses mistakes when the project is configured, with
+# a message naming the problem, and passes the largest seed on.
+add_header_calls() {
+  log "torvane_add_header(): refusals and the largest seed"
+  local project=$work/calls build=$work/calls/build
+  mkdir -p "$project/models" "$project/other"
+  cp examples/crate.obj "$project/models/crate.obj"
+  cp examples/crate.obj "$project/other/crate.obj"
+  cp examples/crate.obj "$project/models/crate.txt"
+  cat > "$project/CMakeLists.txt" <<'CMAKE'
+cmake_minimum_required(VERSION 3.20)
+project(TorvaneCalls LANGUAGES C)
+find_package(Torvane REQUIRED)
+file(WRITE ${CMAKE_CURRENT_BINARY_DIR}/main.c "#include \"crate.h\"\nint main(void) { return crate_indicies[0] > 1000; }\n")
+add_executable(app ${CMAKE_CURRENT_BINARY_DIR}/main.c)
+torvane_add_header(app ${MODEL} ${EXTRA})
+if(SECOND_MODEL)
+  torvane_add_header(app ${SECOND_MODEL})
+endif()
+CMAKE
+  expect_refusal() {
+    local message=$1; shift
+    if cmake -S "$project" -B "$build" -G Ninja -DCMAKE_PREFIX_PATH="$prefix" -DEXTRA= -DSECOND_MODEL= "$@" \
+        > "$work/calls.txt" 2>&1; then
+      fail "torvane_add_header() accepted $*"
+    fi
+    # CMake wraps long messages: compare with the line breaks taken out.
+    tr '\n' ' ' < "$work/calls.txt" | tr -s ' ' | grep -qF "$message" ||
+      { cat "$work/calls.txt"; fail "no message \"$message\" for $*"; }
+  }
+  expect_refusal "models/crate.txt: a model's file name must end in .obj" -DMODEL=models/crate.txt
+  expect_refusal "SEED takes a number from 0 to 4294967295, not '4294967296'" -DMODEL=models/crate.obj "-DEXTRA=SEED;4294967296"
+  expect_refusal "SEED takes a number from 0 to 4294967295, not '-1'" -DMODEL=models/crate.obj "-DEXTRA=SEED;-1"
+  expect_refusal "unexpected arguments: SEEDS;3" -DMODEL=models/crate.obj "-DEXTRA=SEEDS;3"
+  expect_refusal "app already has a header crate.h" -DMODEL=models/crate.obj -DSECOND_MODEL=other/crate.obj
+
+  cmake -S "$project" -B "$build" -G Ninja -DCMAKE_PREFIX_PATH="$prefix" -DMODEL=models/crate.obj \
+    "-DEXTRA=SEED;4294967295" -DSECOND_MODEL= > /dev/null
+  cmake --build "$build" > /dev/null
+  "$prefix/bin/torvane" --seed 4294967295 -o "$work/direct/max" examples/crate.obj
+  cmp "$build/torvane/app/crate.h" "$work/direct/max/crate.h"
+}
+
 consumer_with_sources() {
   log "build examples/consumer with Torvane's sources in the build (FetchContent)"
   mkdir -p "$work/intree"
@@ -201,6 +245,7 @@ windows_package() {
 install_missing build-essential cmake ninja-build libicu-dev dpkg-dev file groff-base g++-mingw-w64-x86-64-posix
 build_torvane
 consumer_against_install
+add_header_calls
 consumer_with_sources
 linux_packages
 windows_package

@@ -134,7 +134,11 @@ TEST(HeaderSvgTest, ReadsWhatTorvaneWrites)
     TemporaryDirectory directory;
     // A unit square of two triangles in the z = 0 plane.
     WriteFileBytes(directory / "square.obj", "v 0 0 0\nv 1 0 0\nv 1 1 0\nv 0 1 0\nf 1 2 3 4\n");
-    testing::RunResult run = RunTorvane(directory.path(), "--seed 1 square.obj");
+    // Absolute paths: the command's working directory may be on another
+    // drive on Windows.
+    std::string folder = directory.path().string();
+    testing::RunResult run =
+        RunTorvane(directory.path(), "--seed 1 -o \"" + folder + "\" \"" + (directory / "square.obj").string() + "\"");
     ASSERT_EQ(run.exitStatus, 0) << run.standardError;
     std::string header = ReadFileBytes(directory / "square.h");
     HeaderMesh mesh = Parsed(header);
