@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <thread>
 #include <vector>
 
 #include "mesh/merge.h"
@@ -24,10 +25,29 @@ bool AllFinite(const std::vector<Float3>& list, std::size_t from)
     return true;
 }
 
+// The vertex lines of a chunk are read on a second thread while this one
+// reads and welds the faces; one parser reads everything where there is a
+// single core, which the thread would only slow down.
+struct ChunkParsers {
+    ObjParser faces;
+    ObjParser vertices;
+    bool split = false;
+};
+
+std::size_t ParseChunk(ChunkParsers& parsers, const char* data, std::size_t size, bool atEnd)
+{
+    if (!parsers.split)
+        return ParseObjText(parsers.faces, data, size, atEnd);
+    std::thread vertexReader([&] { ParseObjText(parsers.vertices, data, size, atEnd); });
+    std::size_t consumed = ParseObjText(parsers.faces, data, size, atEnd);
+    vertexReader.join();
+    return consumed;
+}
+
 // Streams the text through one reused buffer, so memory stays proportional
 // to the model's lists rather than the file; a line longer than the buffer
 // makes it grow.
-bool ReadText(ByteSource source, ObjParser& parser, std::string* error)
+bool ReadText(ByteSource source, ChunkParsers& parsers, std::string* error)
 {
     std::vector<char> buffer(kReadChunkSize);
     std::size_t filled = 0;
@@ -39,10 +59,10 @@ bool ReadText(ByteSource source, ObjParser& parser, std::string* error)
             return false;
         bool atEnd = count == 0;
         filled += static_cast<std::size_t>(count);
-        std::size_t consumed = ParseObjText(parser, buffer.data(), filled, atEnd);
+        std::size_t consumed = ParseChunk(parsers, buffer.data(), filled, atEnd);
         std::memmove(buffer.data(), buffer.data() + consumed, filled - consumed);
         filled -= consumed;
-        if (atEnd || !parser.error.empty())
+        if (atEnd || !parsers.faces.error.empty())
             return true;
     }
 }
@@ -98,15 +118,26 @@ bool PrepareMesh(ObjModel& model, Random& random, WeldedMesh* mesh, std::string*
     return true;
 }
 
-bool ReadAndWeld(ByteSource source, Random& random, StreamedModel* streamed, std::string* error)
+bool ReadAndWeld(ByteSource source, Random& random, StreamedModel* streamed, std::string* error,
+                 Threading threading)
 {
     MergingWelder merging;
     merging.model = &streamed->model;
     merging.random = random;
-    ObjParser parser;
-    parser.model = &streamed->model;
-    parser.sink = {&TakeTriangle, &merging};
-    if (!ReadText(source, parser, error) || !FinishObjParse(parser, error, &merging.welder.keys))
+    ChunkParsers parsers;
+    parsers.faces.model = &streamed->model;
+    parsers.faces.sink = {&TakeTriangle, &merging};
+    parsers.vertices.model = &streamed->model;
+    parsers.split = threading == Threading::kAsCoresAllow && std::thread::hardware_concurrency() > 1;
+    if (parsers.split) {
+        parsers.faces.kinds = LineKinds::kFaces;
+        parsers.vertices.kinds = LineKinds::kVertices;
+    }
+    if (!ReadText(source, parsers, error))
+        return false;
+    if (parsers.split)
+        parsers.faces.nonFinite = std::move(parsers.vertices.nonFinite);
+    if (!FinishObjParse(parsers.faces, error, &merging.welder.keys))
         return false;
     std::size_t modelPositions = streamed->model.positions.size();
     FinishMergingWeld(merging);

@@ -39,7 +39,11 @@ struct StreamedModel {
 // The streaming counterpart of parsing the text and calling PrepareMesh:
 // the same checks, messages and random draws, and with WriteHeader(model,
 // welded, ...) the same header bytes.
-bool ReadAndWeld(ByteSource source, Random& random, StreamedModel* streamed, std::string* error);
+// kAsCoresAllow reads vertex lines and faces on two threads when there are
+// two cores or more; the result is the same either way.
+enum class Threading : std::uint8_t { kSingleThread, kAsCoresAllow };
+bool ReadAndWeld(ByteSource source, Random& random, StreamedModel* streamed, std::string* error,
+                 Threading threading = Threading::kAsCoresAllow);
 
 // Converts one model file into the header beside it, or into
 // outputDirectory when that is not empty. On failure the reason is in error

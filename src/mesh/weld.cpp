@@ -1,5 +1,7 @@
 #include "mesh/weld.h"
 
+#include <algorithm>
+
 #include "obj/large_list.h"
 
 namespace torvane {
@@ -7,9 +9,9 @@ namespace {
 
 constexpr std::uint32_t kEmptySlot = 0xFFFFFFFFu;
 constexpr std::size_t kFirstTableSize = std::size_t{1} << 12;
+// A probe run this long means the keys defeat the ordered placement.
+constexpr std::size_t kLongestProbe = 48;
 
-// Indices of neighbouring corners are close together, so the hash must mix
-// all their bits into the slot number or runs of keys collide in clusters.
 std::uint32_t HashKey(const ObjCorner& key)
 {
     std::uint64_t h = static_cast<std::uint32_t>(key.position);
@@ -19,35 +21,63 @@ std::uint32_t HashKey(const ObjCorner& key)
     return static_cast<std::uint32_t>(h >> 32);
 }
 
-void InsertSlot(std::vector<std::uint32_t>& slots, std::uint32_t hash, std::uint32_t vertex)
+// Corners that follow each other in a file mostly name nearby positions, so
+// the vertices of position p get the stride slots from p * stride on: a
+// lookup then lands near the previous one, in cache, where a scattering
+// hash would miss it every time. Keys that pile up regardless (thousands of
+// vertices on one position) switch the table to the scattering hash.
+std::size_t HomeSlot(const CornerWelder& welder, const ObjCorner& key)
+{
+    std::uint64_t hash = HashKey(key);
+    if (welder.stride == 0)
+        return static_cast<std::size_t>(hash);
+    std::uint64_t within = (hash * welder.stride) >> 32;
+    return static_cast<std::size_t>(std::uint64_t{static_cast<std::uint32_t>(key.position)} * welder.stride + within);
+}
+
+void InsertSlot(CornerWelder& welder, std::vector<std::uint32_t>& slots, std::uint32_t vertex)
 {
     std::size_t mask = slots.size() - 1;
-    std::size_t slot = hash & mask;
+    std::size_t slot = HomeSlot(welder, welder.keys[vertex]) & mask;
     while (slots[slot] != kEmptySlot)
         slot = (slot + 1) & mask;
     slots[slot] = vertex;
 }
 
-// At most half full, so a probe run stays short.
-void ResizeTable(CornerWelder& welder, std::size_t size)
+// At most half full, so probe runs stay short; the stride spreads the
+// positions seen so far over half the table, leaving the rest for those
+// still to come.
+void ResizeTable(CornerWelder& welder, std::size_t size, bool scatter)
 {
     std::vector<std::uint32_t> slots;
     ReserveLarge(slots, size);
     slots.assign(size, kEmptySlot);
+    if (scatter)
+        welder.stride = 0;
+    else if (welder.keys.empty())
+        welder.stride = 1;
+    else
+        welder.stride = std::max<std::size_t>(1, size / 2 / (std::size_t{welder.largestPosition} + 1));
     for (std::uint32_t vertex = 0; vertex < welder.keys.size(); ++vertex)
-        InsertSlot(slots, HashKey(welder.keys[vertex]), vertex);
+        InsertSlot(welder, slots, vertex);
     welder.slots.swap(slots);
 }
 
-std::uint32_t AddVertex(CornerWelder& welder, const ObjCorner& corner, std::size_t slot)
+std::uint32_t AddVertex(CornerWelder& welder, const ObjCorner& corner, std::size_t slot,
+                        std::size_t probes)
 {
     auto vertex = static_cast<std::uint32_t>(welder.keys.size());
     AppendLarge(welder.keys, corner);
     welder.slots[slot] = vertex;
     welder.anyTexcoord |= corner.texcoord != kAbsent;
     welder.anyNormal |= corner.normal != kAbsent;
+    if (corner.position > 0 && static_cast<std::uint32_t>(corner.position) > welder.largestPosition)
+        welder.largestPosition = static_cast<std::uint32_t>(corner.position);
+    bool scattered = welder.stride == 0;
     if (welder.keys.size() * 2 > welder.slots.size())
-        ResizeTable(welder, welder.slots.size() * 2);
+        ResizeTable(welder, welder.slots.size() * 2, scattered);
+    else if (probes > kLongestProbe && !scattered)
+        ResizeTable(welder, welder.slots.size(), true);
     return vertex;
 }
 
@@ -56,13 +86,13 @@ std::uint32_t AddVertex(CornerWelder& welder, const ObjCorner& corner, std::size
 std::uint32_t WeldCorner(CornerWelder& welder, const ObjCorner& corner)
 {
     if (welder.slots.empty())
-        ResizeTable(welder, kFirstTableSize);
+        ResizeTable(welder, kFirstTableSize, false);
     std::size_t mask = welder.slots.size() - 1;
-    std::size_t slot = HashKey(corner) & mask;
-    for (;;) {
+    std::size_t slot = HomeSlot(welder, corner) & mask;
+    for (std::size_t probes = 0;; ++probes) {
         std::uint32_t vertex = welder.slots[slot];
         if (vertex == kEmptySlot)
-            return AddVertex(welder, corner, slot);
+            return AddVertex(welder, corner, slot, probes);
         if (welder.keys[vertex] == corner)
             return vertex;
         slot = (slot + 1) & mask;
@@ -77,7 +107,7 @@ void ReserveWelder(CornerWelder& welder, std::size_t vertices, std::size_t corne
     while (table < vertices * 2)
         table *= 2;
     if (table > welder.slots.size())
-        ResizeTable(welder, table);
+        ResizeTable(welder, table, welder.stride == 0 && !welder.slots.empty());
 }
 
 Float3 VertexPosition(const ObjModel& model, const ObjCorner& key)

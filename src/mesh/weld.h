@@ -23,6 +23,8 @@ struct CornerWelder {
     std::vector<ObjCorner> keys;         // by vertex number, in order of first use
     std::vector<std::uint32_t> indices;  // three per triangle
     std::vector<std::uint32_t> slots;    // open addressing: vertex number, or empty
+    std::size_t stride = 0;              // slots per position index; 0: hashed
+    std::uint32_t largestPosition = 0;
     bool anyTexcoord = false;            // some vertex names a texture coordinate
     bool anyNormal = false;
 };

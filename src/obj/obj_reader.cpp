@@ -185,6 +185,11 @@ void ParseLine(ObjParser& parser, const char* cursor, const char* end)
     Span keyword = NextToken(cursor, end);
     if (keyword.empty())
         return;
+    if (parser.kinds != LineKinds::kAll) {
+        bool isFace = TokenIs(keyword, "f");
+        if (isFace != (parser.kinds == LineKinds::kFaces))
+            return;
+    }
     if (TokenIs(keyword, "v"))
         ParseVertex(parser, AttributeKind::kPosition, cursor, end);
     else if (TokenIs(keyword, "vt"))
@@ -195,17 +200,26 @@ void ParseLine(ObjParser& parser, const char* cursor, const char* end)
         ParseFace(parser, cursor, end);
 }
 
-// A line ends at a line feed or at a zero byte, whichever comes first. The
-// next line feed is remembered across lines, so text cut into many lines by
-// zero bytes is still scanned once.
-const char* FindLineEnd(const char* begin, const char* end, const char*& nextFeed)
+// A line ends at a line feed or at a zero byte, whichever comes first.
+// Lines are short, so a library search per line costs more in calls than in
+// scanning; eight bytes are tested at a time instead, each byte once.
+const char* FindLineEnd(const char* begin, const char* end)
 {
-    if (nextFeed == nullptr || nextFeed < begin) {
-        const void* feed = std::memchr(begin, '\n', static_cast<std::size_t>(end - begin));
-        nextFeed = feed ? static_cast<const char*>(feed) : end;
+    constexpr std::uint64_t kOnes = 0x0101010101010101u;
+    constexpr std::uint64_t kHighBits = 0x8080808080808080u;
+    const char* cursor = begin;
+    while (end - cursor >= 8) {
+        std::uint64_t word;
+        std::memcpy(&word, cursor, sizeof word);
+        std::uint64_t feeds = word ^ (kOnes * '\n');
+        // Nonzero exactly when some byte of word is zero or a line feed.
+        if ((((word - kOnes) & ~word) | ((feeds - kOnes) & ~feeds)) & kHighBits)
+            break;
+        cursor += 8;
     }
-    const void* zero = std::memchr(begin, '\0', static_cast<std::size_t>(nextFeed - begin));
-    return zero ? static_cast<const char*>(zero) : nextFeed;
+    while (cursor != end && *cursor != '\n' && *cursor != '\0')
+        ++cursor;
+    return cursor;
 }
 
 std::string Plural(std::uint64_t count, AttributeKind kind)
@@ -288,9 +302,8 @@ std::size_t ParseObjText(ObjParser& parser, const char* data, std::size_t size, 
     }
     const char* cursor = data;
     const char* end = data + size;
-    const char* nextFeed = nullptr;
     while (cursor != end && parser.error.empty()) {
-        const char* lineEnd = FindLineEnd(cursor, end, nextFeed);
+        const char* lineEnd = FindLineEnd(cursor, end);
         if (lineEnd == end && !atEndOfFile)
             return static_cast<std::size_t>(cursor - data);
         ParseLine(parser, cursor, lineEnd);

@@ -35,9 +35,17 @@ struct TriangleSink {
     void* context = nullptr;
 };
 
+// Which lines a parser reads. Vertex lines and faces depend on nothing of
+// each other while reading, so two parsers can take the same text at once,
+// one for each: the vertex parser fills the attribute lists, the bounds and
+// nonFinite, the face parser everything else, and only the face parser can
+// fail. Both count every line.
+enum class LineKinds : std::uint8_t { kAll, kVertices, kFaces };
+
 // The state of reading one OBJ text, which may arrive in pieces.
 struct ObjParser {
     ObjModel* model = nullptr;
+    LineKinds kinds = LineKinds::kAll;
     TriangleSink sink;                // unset: triangles go to model->triangles
     std::uint64_t triangleCount = 0;  // read so far
     std::uint64_t line = 1;  // number of the line being read, for messages

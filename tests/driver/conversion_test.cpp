@@ -58,7 +58,7 @@ std::int64_t ReadChopped(void* context, char* buffer, std::size_t capacity, std:
     return static_cast<std::int64_t>(count);
 }
 
-Outcome ConvertStreaming(const std::string& text, std::uint32_t seed)
+Outcome ConvertStreaming(const std::string& text, std::uint32_t seed, Threading threading)
 {
     Outcome outcome;
     Random random;
@@ -66,7 +66,7 @@ Outcome ConvertStreaming(const std::string& text, std::uint32_t seed)
     ChoppedText source{&text, 0, std::mt19937(seed)};
     StreamedModel streamed;
     std::string error;
-    outcome.converted = ReadAndWeld({&ReadChopped, &source}, random, &streamed, &error);
+    outcome.converted = ReadAndWeld({&ReadChopped, &source}, random, &streamed, &error, threading);
     if (outcome.converted) {
         BufferedWriter writer = MakeBufferedWriter({&AppendTo, &outcome.bytes});
         EXPECT_TRUE(WriteHeader(streamed.model, streamed.welded, u"model", writer));
@@ -80,13 +80,16 @@ Outcome ConvertStreaming(const std::string& text, std::uint32_t seed)
 void ExpectSameConversion(const std::string& text, std::uint32_t seed)
 {
     Outcome reference = ConvertByReference(text, seed);
-    Outcome streaming = ConvertStreaming(text, seed);
-    EXPECT_EQ(streaming.converted, reference.converted);
-    EXPECT_EQ(streaming.randomState, reference.randomState);
-    EXPECT_EQ(streaming.bytes.size(), reference.bytes.size());
-    EXPECT_TRUE(streaming.bytes == reference.bytes) << "first difference at byte "
-        << std::mismatch(streaming.bytes.begin(), streaming.bytes.end(), reference.bytes.begin(),
-                         reference.bytes.end()).first - streaming.bytes.begin();
+    for (Threading threading : {Threading::kSingleThread, Threading::kAsCoresAllow}) {
+        SCOPED_TRACE(threading == Threading::kSingleThread ? "one thread" : "threads");
+        Outcome streaming = ConvertStreaming(text, seed, threading);
+        EXPECT_EQ(streaming.converted, reference.converted);
+        EXPECT_EQ(streaming.randomState, reference.randomState);
+        EXPECT_EQ(streaming.bytes.size(), reference.bytes.size());
+        EXPECT_TRUE(streaming.bytes == reference.bytes) << "first difference at byte "
+            << std::mismatch(streaming.bytes.begin(), streaming.bytes.end(), reference.bytes.begin(),
+                             reference.bytes.end()).first - streaming.bytes.begin();
+    }
 }
 
 enum class Corners { kP, kPT, kPTN, kPN, kMixed };
