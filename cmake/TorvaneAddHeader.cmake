@@ -11,10 +11,12 @@
 # 1). A fixed seed keeps the header byte-for-byte the same from build to
 # build, so nothing that includes it is rebuilt for nothing.
 #
-# A relative model path is taken from ${CMAKE_CURRENT_SOURCE_DIR}. The tool
-# is the target Torvane::torvane: the installed executable after
-# find_package(Torvane), or the one built alongside when Torvane's sources
-# were added with add_subdirectory() or FetchContent.
+# Call it in the directory that creates <target>: the generating rule belongs
+# to that directory. A relative model path is taken from
+# ${CMAKE_CURRENT_SOURCE_DIR}. The tool is the target Torvane::torvane: the
+# installed executable after find_package(Torvane), or the one built
+# alongside when Torvane's sources were added with add_subdirectory() or
+# FetchContent.
 
 include_guard(GLOBAL)
 
