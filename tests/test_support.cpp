@@ -59,9 +59,20 @@ RunResult RunTorvane(const std::filesystem::path& directory, const std::string& 
 {
     std::filesystem::path out = directory / ".torvane-stdout";
     std::filesystem::path err = directory / ".torvane-stderr";
+#ifdef _WIN32
+    // cmd.exe changes the drive only with /d, and the temporary directory
+    // may be on another drive than the build; the wide call keeps names
+    // beyond the ANSI code page.
+    static const std::filesystem::path executable =
+        std::filesystem::absolute(std::filesystem::path(TORVANE_EXECUTABLE)).make_preferred();
+    std::wstring command = L"cd /d \"" + directory.native() + L"\" && \"" + executable.native() + L"\" " +
+                           Native(arguments) + L" > \"" + out.native() + L"\" 2> \"" + err.native() + L"\"";
+    int status = _wsystem(command.c_str());
+#else
     std::string command = "cd \"" + directory.string() + "\" && \"" TORVANE_EXECUTABLE "\" " +
                           arguments + " > \"" + out.string() + "\" 2> \"" + err.string() + "\"";
     int status = std::system(command.c_str());
+#endif
     RunResult result;
 #ifdef _WIN32
     result.exitStatus = status;

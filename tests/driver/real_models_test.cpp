@@ -59,6 +59,8 @@ TEST(RealModels, EachConvertsToCompilableCodeOrIsRefusedClearly)
         }
     }
     EXPECT_GT(converted, models.size() / 2);
+    if (!TORVANE_COMPILE_HEADERS)
+        return;  // the native job compiles the same bytes
     // All headers in one translation unit: their guards and names must not clash.
     testing::WriteFileBytes(directory / "all.c", includes);
     testing::WriteFileBytes(directory / "all.cpp", includes);

@@ -97,7 +97,12 @@ bool SameValue(std::int32_t actual, std::int32_t expected)
 
 double ReferenceDouble(const std::string& token)
 {
-    return std::strtod(token.c_str(), nullptr);
+    // mingw-w64's strtod returns -0 for "-" followed by no number; C says 0.
+    char* end = nullptr;
+    const double value = std::strtod(token.c_str(), &end);
+    if (end == token.c_str())
+        return 0.0;
+    return value;
 }
 
 std::int32_t ReferenceInt(const std::string& token)
