@@ -115,12 +115,21 @@ bool ListModelFiles(std::vector<FileName>* names, std::string* error)
     }
     // The platform's "*.obj" pattern matches without regard to case; the
     // name must then contain ".obj" exactly. Directories are never models.
-    while (const dirent* entry = readdir(directory)) {
+    for (;;) {
+        errno = 0;
+        const dirent* entry = readdir(directory);
+        if (!entry)
+            break;
         const char* name = entry->d_name;
         if (EndsWithModelExtension(name) && std::strstr(name, ".obj") && !IsDirectory(name, entry->d_type))
             names->push_back(FileNameFromArgument(name));
     }
+    int listingError = errno;
     closedir(directory);
+    if (listingError != 0) {
+        *error = "cannot list the current directory: " + Reason(listingError);
+        return false;
+    }
     return true;
 }
 
@@ -148,7 +157,12 @@ bool OpenInput(const NativeString& path, InputFile* file, std::string* error)
         return false;
     }
     struct stat status;
-    if (fstat(descriptor, &status) != 0 || !S_ISREG(status.st_mode)) {
+    if (fstat(descriptor, &status) != 0) {
+        *error = "cannot read: " + Reason(errno);
+        close(descriptor);
+        return false;
+    }
+    if (!S_ISREG(status.st_mode)) {
         *error = S_ISDIR(status.st_mode) ? "cannot read: it is a directory"
                                          : "cannot read: it is not a regular file";
         close(descriptor);
