@@ -1,5 +1,6 @@
 #include "test_support.h"
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstdlib>
@@ -16,6 +17,15 @@ namespace torvane::testing {
 NativeString Native(const std::string& utf8)
 {
     return std::filesystem::path(std::u8string(utf8.begin(), utf8.end())).native();
+}
+
+std::vector<std::string> FileNames(const std::filesystem::path& directory)
+{
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(directory))
+        names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
 }
 
 std::string ReadFileBytes(const std::filesystem::path& path)

@@ -2,6 +2,7 @@
 
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include "platform/platform.h"
 
@@ -9,6 +10,12 @@ namespace torvane::testing {
 
 // A path in the platform's own encoding from valid UTF-8 text.
 NativeString Native(const std::string& utf8);
+
+// The smallest model the tool converts: one triangle.
+inline constexpr const char* kTriangle = "v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 3\n";
+
+// The names in directory, sorted.
+std::vector<std::string> FileNames(const std::filesystem::path& directory);
 
 std::string ReadFileBytes(const std::filesystem::path& path);
 void WriteFileBytes(const std::filesystem::path& path, const std::string& bytes);

@@ -11,6 +11,8 @@ namespace torvane {
 namespace {
 
 namespace fs = std::filesystem;
+using testing::FileNames;
+using testing::kTriangle;
 using testing::ReadFileBytes;
 using testing::RunTorvane;
 using testing::TemporaryDirectory;
@@ -18,17 +20,6 @@ using testing::WriteFileBytes;
 
 const fs::path kGolden = fs::path(TORVANE_TEST_DATA) / "golden";
 const fs::path kExamples = TORVANE_EXAMPLES;
-
-constexpr const char* kTriangle = "v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 3\n";
-
-std::vector<std::string> FileNames(const fs::path& directory)
-{
-    std::vector<std::string> names;
-    for (const auto& entry : fs::directory_iterator(directory))
-        names.push_back(entry.path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
-}
 
 std::size_t Count(const std::string& text, const std::string& what)
 {

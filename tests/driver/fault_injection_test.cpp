@@ -17,22 +17,13 @@ namespace torvane {
 namespace {
 
 namespace fs = std::filesystem;
+using testing::kTriangle;
 using testing::ReadFileBytes;
 using testing::RunTorvane;
 using testing::TemporaryDirectory;
 using testing::WriteFileBytes;
 
-constexpr const char* kTriangle = "v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 3\n";
 constexpr const char* kOldHeader = "// the previous header\n";
-
-std::vector<std::string> Names(const fs::path& directory)
-{
-    std::vector<std::string> names;
-    for (const auto& entry : fs::directory_iterator(directory))
-        names.push_back(entry.path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
-}
 
 TEST(FaultInjection, AFileSizeLimitHitPartWayLeavesTheOldHeader)
 {
@@ -46,7 +37,7 @@ TEST(FaultInjection, AFileSizeLimitHitPartWayLeavesTheOldHeader)
     EXPECT_EQ(WEXITSTATUS(status), 1);
     EXPECT_EQ(ReadFileBytes(directory / "err.txt"), "torvane: big.obj: cannot write big.h: File too large\n");
     EXPECT_EQ(ReadFileBytes(directory / "big.h"), kOldHeader);
-    EXPECT_EQ(Names(directory.path()), (std::vector<std::string>{"big.h", "big.obj", "err.txt"}));
+    EXPECT_EQ(testing::FileNames(directory.path()), (std::vector<std::string>{"big.h", "big.obj", "err.txt"}));
 }
 
 TEST(FaultInjection, AnUnwritableOutputDirectoryIsReported)
@@ -68,7 +59,7 @@ TEST(FaultInjection, AnUnwritableOutputDirectoryIsReported)
     EXPECT_EQ(WEXITSTATUS(status), 1);
     EXPECT_EQ(ReadFileBytes(directory / "err.txt"), "torvane: a.obj: cannot create out/a.h: Permission denied\n");
     EXPECT_EQ(ReadFileBytes(directory / "out" / "a.h"), kOldHeader);
-    EXPECT_EQ(Names(directory / "out"), (std::vector<std::string>{"a.h"}));
+    EXPECT_EQ(testing::FileNames(directory / "out"), (std::vector<std::string>{"a.h"}));
 }
 
 TEST(FaultInjection, InputsThatVanishOrAreNoRegularFiles)
