@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <atomic>
 #include <thread>
 #include <vector>
 
@@ -25,33 +26,14 @@ bool AllFinite(const std::vector<Float3>& list, std::size_t from)
     return true;
 }
 
-// The vertex lines of a chunk are read on a second thread while this one
-// reads and welds the faces; one parser reads everything where there is a
-// single core, which the thread would only slow down.
-struct ChunkParsers {
-    ObjParser faces;
-    ObjParser vertices;
-    bool split = false;
-};
-
-std::size_t ParseChunk(ChunkParsers& parsers, const char* data, std::size_t size, bool atEnd)
-{
-    if (!parsers.split)
-        return ParseObjText(parsers.faces, data, size, atEnd);
-    std::thread vertexReader([&] { ParseObjText(parsers.vertices, data, size, atEnd); });
-    std::size_t consumed = ParseObjText(parsers.faces, data, size, atEnd);
-    vertexReader.join();
-    return consumed;
-}
-
 // Streams the text through one reused buffer, so memory stays proportional
 // to the model's lists rather than the file; a line longer than the buffer
-// makes it grow.
-bool ReadText(ByteSource source, ChunkParsers& parsers, std::string* error)
+// makes it grow. Stops early once abandon is set.
+bool ReadText(ByteSource source, ObjParser& parser, const std::atomic<bool>& abandon, std::string* error)
 {
     std::vector<char> buffer(kReadChunkSize);
     std::size_t filled = 0;
-    for (;;) {
+    while (!abandon.load(std::memory_order_relaxed)) {
         if (filled == buffer.size())
             buffer.resize(buffer.size() * 2);
         std::int64_t count = source.read(source.context, buffer.data() + filled, buffer.size() - filled, error);
@@ -59,12 +41,44 @@ bool ReadText(ByteSource source, ChunkParsers& parsers, std::string* error)
             return false;
         bool atEnd = count == 0;
         filled += static_cast<std::size_t>(count);
-        std::size_t consumed = ParseChunk(parsers, buffer.data(), filled, atEnd);
+        std::size_t consumed = ParseObjText(parser, buffer.data(), filled, atEnd);
         std::memmove(buffer.data(), buffer.data() + consumed, filled - consumed);
         filled -= consumed;
-        if (atEnd || !parsers.faces.error.empty())
+        if (atEnd || !parser.error.empty())
             return true;
     }
+    return true;
+}
+
+// The vertex lines, read on a thread of their own through a second reader
+// of the same text. The two threads meet only at the end: on a busy machine
+// every meeting can cost a wait for the other to be scheduled.
+struct VertexReading {
+    ObjParser parser;
+    std::string error;
+    bool read = false;
+};
+
+bool ReadBothKinds(ByteSource source, ByteSource vertexSource, ObjParser& faces, std::string* error)
+{
+    VertexReading vertices;
+    vertices.parser.model = faces.model;
+    vertices.parser.kinds = LineKinds::kVertices;
+    faces.kinds = LineKinds::kFaces;
+    std::atomic<bool> abandon{false};
+    std::thread vertexReader([&] {
+        vertices.read = ReadText(vertexSource, vertices.parser, abandon, &vertices.error);
+    });
+    bool read = ReadText(source, faces, abandon, error);
+    if (!read || !faces.error.empty())
+        abandon = true;
+    vertexReader.join();
+    faces.nonFinite = std::move(vertices.parser.nonFinite);
+    if (read && faces.error.empty() && !vertices.read) {
+        *error = vertices.error;
+        return false;
+    }
+    return read;
 }
 
 void TakeTriangle(void* merging, const ObjTriangle& triangle)
@@ -119,25 +133,18 @@ bool PrepareMesh(ObjModel& model, Random& random, WeldedMesh* mesh, std::string*
 }
 
 bool ReadAndWeld(ByteSource source, Random& random, StreamedModel* streamed, std::string* error,
-                 Threading threading)
+                 const ByteSource* vertexSource)
 {
     MergingWelder merging;
     merging.model = &streamed->model;
     merging.random = random;
-    ChunkParsers parsers;
-    parsers.faces.model = &streamed->model;
-    parsers.faces.sink = {&TakeTriangle, &merging};
-    parsers.vertices.model = &streamed->model;
-    parsers.split = threading == Threading::kAsCoresAllow && std::thread::hardware_concurrency() > 1;
-    if (parsers.split) {
-        parsers.faces.kinds = LineKinds::kFaces;
-        parsers.vertices.kinds = LineKinds::kVertices;
-    }
-    if (!ReadText(source, parsers, error))
-        return false;
-    if (parsers.split)
-        parsers.faces.nonFinite = std::move(parsers.vertices.nonFinite);
-    if (!FinishObjParse(parsers.faces, error, &merging.welder.keys))
+    ObjParser parser;
+    parser.model = &streamed->model;
+    parser.sink = {&TakeTriangle, &merging};
+    std::atomic<bool> never{false};
+    bool read = vertexSource ? ReadBothKinds(source, *vertexSource, parser, error)
+                             : ReadText(source, parser, never, error);
+    if (!read || !FinishObjParse(parser, error, &merging.welder.keys))
         return false;
     std::size_t modelPositions = streamed->model.positions.size();
     FinishMergingWeld(merging);
@@ -167,9 +174,17 @@ bool ConvertObjFile(const FileName& input, const NativeString& outputDirectory, 
     InputFile file;
     if (!OpenInput(input.path, &file, error))
         return false;
+    // A second core reads the vertex lines through a second handle; one
+    // core would only be slowed down by the switching.
+    InputFile second;
+    std::string unused;
+    bool twoReaders = std::thread::hardware_concurrency() > 1 && OpenInput(input.path, &second, &unused);
+    ByteSource vertexSource{&ReadFromInput, &second};
     StreamedModel streamed;
-    bool read = ReadAndWeld({&ReadFromInput, &file}, random, &streamed, error);
+    bool read = ReadAndWeld({&ReadFromInput, &file}, random, &streamed, error,
+                            twoReaders ? &vertexSource : nullptr);
     CloseInput(file);
+    CloseInput(second);
     return read && WriteHeaderFile(input, outputDirectory, error, streamed.model, streamed.welded);
 }
 

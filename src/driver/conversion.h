@@ -39,11 +39,11 @@ struct StreamedModel {
 // The streaming counterpart of parsing the text and calling PrepareMesh:
 // the same checks, messages and random draws, and with WriteHeader(model,
 // welded, ...) the same header bytes.
-// kAsCoresAllow reads vertex lines and faces on two threads when there are
-// two cores or more; the result is the same either way.
-enum class Threading : std::uint8_t { kSingleThread, kAsCoresAllow };
+// Given vertexSource, a second reader of the same text, the vertex lines
+// are read from it on a second thread while this one reads and welds the
+// faces; the result is the same either way.
 bool ReadAndWeld(ByteSource source, Random& random, StreamedModel* streamed, std::string* error,
-                 Threading threading = Threading::kAsCoresAllow);
+                 const ByteSource* vertexSource = nullptr);
 
 // Converts one model file into the header beside it, or into
 // outputDirectory when that is not empty. On failure the reason is in error

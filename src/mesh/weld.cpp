@@ -44,20 +44,23 @@ void InsertSlot(CornerWelder& welder, std::vector<std::uint32_t>& slots, std::ui
     slots[slot] = vertex;
 }
 
-// At most half full, so probe runs stay short; the stride spreads the
-// positions seen so far over half the table, leaving the rest for those
-// still to come.
+// At most a quarter full, and the stride spreads the positions seen so far
+// over half the table, leaving the rest for those still to come: so a
+// position has about four slots, room for the second vertex that a texture
+// seam gives each position along it without spilling into the next.
 void ResizeTable(CornerWelder& welder, std::size_t size, bool scatter)
 {
     std::vector<std::uint32_t> slots;
     ReserveLarge(slots, size);
     slots.assign(size, kEmptySlot);
+    // At least two slots per position, or a second vertex of a position
+    // would have to probe past every following position.
     if (scatter)
         welder.stride = 0;
     else if (welder.keys.empty())
-        welder.stride = 1;
+        welder.stride = 2;
     else
-        welder.stride = std::max<std::size_t>(1, size / 2 / (std::size_t{welder.largestPosition} + 1));
+        welder.stride = std::max<std::size_t>(2, size / 2 / (std::size_t{welder.largestPosition} + 1));
     for (std::uint32_t vertex = 0; vertex < welder.keys.size(); ++vertex)
         InsertSlot(welder, slots, vertex);
     welder.slots.swap(slots);
@@ -74,7 +77,7 @@ std::uint32_t AddVertex(CornerWelder& welder, const ObjCorner& corner, std::size
     if (corner.position > 0 && static_cast<std::uint32_t>(corner.position) > welder.largestPosition)
         welder.largestPosition = static_cast<std::uint32_t>(corner.position);
     bool scattered = welder.stride == 0;
-    if (welder.keys.size() * 2 > welder.slots.size())
+    if (welder.keys.size() * 4 > welder.slots.size())
         ResizeTable(welder, welder.slots.size() * 2, scattered);
     else if (probes > kLongestProbe && !scattered)
         ResizeTable(welder, welder.slots.size(), true);
@@ -104,7 +107,7 @@ void ReserveWelder(CornerWelder& welder, std::size_t vertices, std::size_t corne
     ReserveLarge(welder.keys, vertices);
     ReserveLarge(welder.indices, corners);
     std::size_t table = kFirstTableSize;
-    while (table < vertices * 2)
+    while (table < vertices * 4)
         table *= 2;
     if (table > welder.slots.size())
         ResizeTable(welder, table, welder.stride == 0 && !welder.slots.empty());

@@ -13,13 +13,13 @@ BufferedWriter MakeBufferedWriter(ByteSink sink, std::size_t capacity)
     return writer;
 }
 
-bool FlushWriter(BufferedWriter& writer)
+namespace {
+
+bool WriteToSink(BufferedWriter& writer, const char* data, std::size_t size)
 {
-    std::size_t size = writer.used;
-    writer.used = 0;
     if (!writer.error.empty())
         return false;
-    if (size != 0 && !writer.sink.write(writer.sink.context, writer.buffer.get(), size, &writer.error)) {
+    if (size != 0 && !writer.sink.write(writer.sink.context, data, size, &writer.error)) {
         if (writer.error.empty())
             writer.error = "write failed";
         return false;
@@ -27,8 +27,23 @@ bool FlushWriter(BufferedWriter& writer)
     return true;
 }
 
+}  // namespace
+
+bool FlushWriter(BufferedWriter& writer)
+{
+    std::size_t size = writer.used;
+    writer.used = 0;
+    return WriteToSink(writer, writer.buffer.get(), size);
+}
+
 void Append(BufferedWriter& writer, const char* data, std::size_t size)
 {
+    // A block as large as the buffer would only be copied through it.
+    if (size >= writer.capacity) {
+        FlushWriter(writer);
+        WriteToSink(writer, data, size);
+        return;
+    }
     while (size != 0) {
         if (writer.used == writer.capacity)
             FlushWriter(writer);

@@ -1,6 +1,10 @@
 #include "output/header_writer.h"
 
+#include <algorithm>
 #include <charconv>
+#include <memory>
+#include <thread>
+#include <vector>
 
 #include "output/float_format.h"
 
@@ -87,37 +91,85 @@ char* FormatGroup(char* out, const Float3& value, std::string_view close)
 }
 
 template <typename Vertices>
+char* FormatVertexRow(const Vertices& vertices, std::size_t i, char* out)
+{
+    out = CopyText(out, "\t{");
+    out = FormatGroup(out, vertices.position(i), "f },");
+    if (vertices.hasTexcoords())
+        out = FormatGroup(out, vertices.texcoord(i), "f },");
+    if (vertices.hasNormals())
+        out = FormatGroup(out, vertices.normal(i), "f }");
+    return CopyText(out, "\t},\r\n");
+}
+
+constexpr std::size_t kLargestIndexRow = 64;
+
+char* FormatIndexRow(const std::vector<std::uint32_t>& indices, std::size_t row, char* out)
+{
+    char* limit = out + kLargestIndexRow;
+    out = CopyText(out, "\t ");
+    out = std::to_chars(out, limit, indices[3 * row]).ptr;
+    out = CopyText(out, ", ");
+    out = std::to_chars(out, limit, indices[3 * row + 1]).ptr;
+    out = CopyText(out, ", ");
+    out = std::to_chars(out, limit, indices[3 * row + 2]).ptr;
+    return CopyText(out, ",\r\n");
+}
+
+// Rows in blocks of about two megabytes of text: the threads meet once per
+// pair of blocks, and on a busy machine each meeting may wait for a turn.
+constexpr std::size_t kBlockBytes = std::size_t{1} << 21;
+
+// Rows are independent of each other, so with two cores a second thread
+// formats every other block while this one formats and writes the rest, in
+// order. formatRow(row, out) writes at most largestRow bytes at out.
+template <typename FormatRow>
+void WriteRows(std::size_t rowCount, std::size_t largestRow, std::size_t typicalRow, FormatRow formatRow,
+               BufferedWriter& writer)
+{
+    std::size_t rowsPerBlock = kBlockBytes / typicalRow;
+    if (rowCount < 2 * rowsPerBlock || std::thread::hardware_concurrency() < 2) {
+        for (std::size_t row = 0; row < rowCount; ++row)
+            Advance(writer, formatRow(row, Reserve(writer, largestRow)));
+        return;
+    }
+    // Left uninitialised: only the typical part is ever touched.
+    std::unique_ptr<char[]> blocks[2] = {std::unique_ptr<char[]>(new char[rowsPerBlock * largestRow]),
+                                         std::unique_ptr<char[]>(new char[rowsPerBlock * largestRow])};
+    auto formatBlock = [&](std::size_t first, char* block) {
+        char* out = block;
+        for (std::size_t row = first; row < std::min(first + rowsPerBlock, rowCount); ++row)
+            out = formatRow(row, out);
+        return static_cast<std::size_t>(out - block);
+    };
+    for (std::size_t first = 0; first < rowCount; first += 2 * rowsPerBlock) {
+        std::size_t second = first + rowsPerBlock;
+        std::size_t secondSize = 0;
+        std::thread helper;
+        if (second < rowCount)
+            helper = std::thread([&] { secondSize = formatBlock(second, blocks[1].get()); });
+        Append(writer, blocks[0].get(), formatBlock(first, blocks[0].get()));
+        if (helper.joinable()) {
+            helper.join();
+            Append(writer, blocks[1].get(), secondSize);
+        }
+    }
+}
+
+template <typename Vertices>
 void WriteVertexRows(const Vertices& vertices, BufferedWriter& writer)
 {
-    bool hasTexcoords = vertices.hasTexcoords();
-    bool hasNormals = vertices.hasNormals();
-    for (std::size_t i = 0; i < vertices.count(); ++i) {
-        char* out = Reserve(writer, kLargestRow);
-        out = CopyText(out, "\t{");
-        out = FormatGroup(out, vertices.position(i), "f },");
-        if (hasTexcoords)
-            out = FormatGroup(out, vertices.texcoord(i), "f },");
-        if (hasNormals)
-            out = FormatGroup(out, vertices.normal(i), "f }");
-        out = CopyText(out, "\t},\r\n");
-        Advance(writer, out);
-    }
+    // Nine six-decimal floats of one or two integer digits.
+    constexpr std::size_t kTypicalRow = 120;
+    WriteRows(vertices.count(), kLargestRow, kTypicalRow,
+              [&](std::size_t i, char* out) { return FormatVertexRow(vertices, i, out); }, writer);
 }
 
 void WriteIndexRows(const std::vector<std::uint32_t>& indices, BufferedWriter& writer)
 {
-    for (std::size_t i = 0; i + 2 < indices.size(); i += 3) {
-        char* out = Reserve(writer, 64);
-        char* limit = out + 64;
-        out = CopyText(out, "\t ");
-        out = std::to_chars(out, limit, indices[i]).ptr;
-        out = CopyText(out, ", ");
-        out = std::to_chars(out, limit, indices[i + 1]).ptr;
-        out = CopyText(out, ", ");
-        out = std::to_chars(out, limit, indices[i + 2]).ptr;
-        out = CopyText(out, ",\r\n");
-        Advance(writer, out);
-    }
+    constexpr std::size_t kTypicalRow = 24;
+    WriteRows(indices.size() / 3, kLargestIndexRow, kTypicalRow,
+              [&](std::size_t row, char* out) { return FormatIndexRow(indices, row, out); }, writer);
 }
 
 template <typename Vertices>

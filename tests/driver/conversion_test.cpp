@@ -58,15 +58,20 @@ std::int64_t ReadChopped(void* context, char* buffer, std::size_t capacity, std:
     return static_cast<std::int64_t>(count);
 }
 
-Outcome ConvertStreaming(const std::string& text, std::uint32_t seed, Threading threading)
+enum class Readers { kOne, kTwo };
+
+Outcome ConvertStreaming(const std::string& text, std::uint32_t seed, Readers readers)
 {
     Outcome outcome;
     Random random;
     SeedRandom(random, seed);
     ChoppedText source{&text, 0, std::mt19937(seed)};
+    ChoppedText second{&text, 0, std::mt19937(seed + 1)};
+    ByteSource vertexSource{&ReadChopped, &second};
     StreamedModel streamed;
     std::string error;
-    outcome.converted = ReadAndWeld({&ReadChopped, &source}, random, &streamed, &error, threading);
+    outcome.converted = ReadAndWeld({&ReadChopped, &source}, random, &streamed, &error,
+                                    readers == Readers::kTwo ? &vertexSource : nullptr);
     if (outcome.converted) {
         BufferedWriter writer = MakeBufferedWriter({&AppendTo, &outcome.bytes});
         EXPECT_TRUE(WriteHeader(streamed.model, streamed.welded, u"model", writer));
@@ -80,9 +85,9 @@ Outcome ConvertStreaming(const std::string& text, std::uint32_t seed, Threading 
 void ExpectSameConversion(const std::string& text, std::uint32_t seed)
 {
     Outcome reference = ConvertByReference(text, seed);
-    for (Threading threading : {Threading::kSingleThread, Threading::kAsCoresAllow}) {
-        SCOPED_TRACE(threading == Threading::kSingleThread ? "one thread" : "threads");
-        Outcome streaming = ConvertStreaming(text, seed, threading);
+    for (Readers readers : {Readers::kOne, Readers::kTwo}) {
+        SCOPED_TRACE(readers == Readers::kOne ? "one reader" : "two readers");
+        Outcome streaming = ConvertStreaming(text, seed, readers);
         EXPECT_EQ(streaming.converted, reference.converted);
         EXPECT_EQ(streaming.randomState, reference.randomState);
         EXPECT_EQ(streaming.bytes.size(), reference.bytes.size());
@@ -206,6 +211,16 @@ TEST(StreamingConversion, ASourceThatFailsIsReportedWithItsReason)
     StreamedModel streamed;
     std::string error;
     EXPECT_FALSE(ReadAndWeld({failing, nullptr}, random, &streamed, &error));
+    EXPECT_EQ(error, "cannot read: disk on fire");
+    EXPECT_EQ(random.state, 1u);
+
+    // The same when only the reader of the vertex lines fails.
+    std::string text = "v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 3\n";
+    ChoppedText source{&text, 0, std::mt19937(1)};
+    ByteSource vertexSource{failing, nullptr};
+    StreamedModel other;
+    error.clear();
+    EXPECT_FALSE(ReadAndWeld({&ReadChopped, &source}, random, &other, &error, &vertexSource));
     EXPECT_EQ(error, "cannot read: disk on fire");
     EXPECT_EQ(random.state, 1u);
 }

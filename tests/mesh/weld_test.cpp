@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
+#include <random>
 #include <tuple>
 
 namespace torvane {
@@ -123,6 +125,48 @@ TEST(Weld, MatchesAnOrderedMapOnARandomMesh)
     }
     EXPECT_EQ(mesh.positions.size(), reference.size());
     EXPECT_EQ(mesh.normals.size(), reference.size());
+}
+
+// The welder places the vertices of a position next to those of the
+// positions around it; these key sets defeat that placement, and the
+// numbering must not change when the table gives up on it.
+std::vector<std::uint32_t> NumberingByMap(const std::vector<ObjCorner>& corners)
+{
+    std::map<std::tuple<std::int32_t, std::int32_t, std::int32_t>, std::uint32_t> numbers;
+    std::vector<std::uint32_t> indices;
+    for (const ObjCorner& corner : corners) {
+        auto key = std::make_tuple(corner.position, corner.texcoord, corner.normal);
+        indices.push_back(numbers.emplace(key, static_cast<std::uint32_t>(numbers.size())).first->second);
+    }
+    return indices;
+}
+
+TEST(Weld, KeySetsThatDefeatThePlacementStillWeldLikeAMap)
+{
+    std::vector<std::vector<ObjCorner>> keySets(4);
+    // Twenty thousand vertices on one position.
+    for (std::int32_t t = 0; t < 20000; ++t)
+        keySets[0].insert(keySets[0].end(), {C(0, t), C(0, t / 2), C(1, t)});
+    // A seam along which every position has two vertices, then the wrap.
+    for (std::int32_t p = 0; p < 30000; ++p)
+        keySets[1].insert(keySets[1].end(), {C(p, p, p), C(p, p + 30000, p)});
+    keySets[1].push_back(C(0, 60000, 0));
+    // Indices far apart, from both ends of the range.
+    for (std::int32_t i = 0; i < 30000; ++i)
+        keySets[2].insert(keySets[2].end(), {C(i * 65536 % 2147483647), C(2147483646 - i), C(i)});
+    // Positions in random order, a few vertices each.
+    std::mt19937 random(5);
+    for (int i = 0; i < 90000; ++i)
+        keySets[3].push_back(C(static_cast<std::int32_t>(random() % 20000), static_cast<std::int32_t>(random() % 3)));
+    for (const std::vector<ObjCorner>& corners : keySets) {
+        CornerWelder welder;
+        std::vector<std::uint32_t> indices;
+        for (const ObjCorner& corner : corners)
+            indices.push_back(WeldCorner(welder, corner));
+        std::vector<std::uint32_t> expected = NumberingByMap(corners);
+        EXPECT_EQ(indices, expected);
+        EXPECT_EQ(welder.keys.size(), *std::max_element(expected.begin(), expected.end()) + 1);
+    }
 }
 
 }  // namespace
