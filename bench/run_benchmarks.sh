@@ -4,9 +4,11 @@
 # prints medians, peak memory and the ratios the performance goals are
 # stated in. Then runs the per-phase micro-benchmarks on the 1M model.
 #
-#   bench/run_benchmarks.sh [-b BUILD_DIR] [-m MODEL_DIR] [-r RUNS] [-s "100k 1m 4m"] [-q]
+#   bench/run_benchmarks.sh [-b BUILD_DIR] [-m MODEL_DIR] [-r RUNS] [-s "100k 1m 4m"]
+#                           [-x OTHER_TORVANE] [-q]
 #
-# -q skips the micro-benchmarks. Needs Google Benchmark (libbenchmark-dev),
+# -x also times another torvane executable (an older build, say) in the same
+# rotation, for before/after tables. -q skips the micro-benchmarks. Needs Google Benchmark (libbenchmark-dev),
 # tinyobjloader (libtinyobjloader-dev) and GNU time (/usr/bin/time).
 set -eu
 
@@ -16,14 +18,16 @@ models=${TMPDIR:-/tmp}/torvane-bench-models
 runs=5
 sizes="100k 1m 4m"
 phases=yes
-while getopts b:m:r:s:q option; do
+other=
+while getopts b:m:r:s:x:q option; do
     case $option in
     b) build=$OPTARG ;;
     m) models=$OPTARG ;;
     r) runs=$OPTARG ;;
     s) sizes=$OPTARG ;;
+    x) other=$OPTARG ;;
     q) phases=no ;;
-    *) sed -n '2,12p' "$0" >&2; exit 2 ;;
+    *) sed -n '2,15p' "$0" >&2; exit 2 ;;
     esac
 done
 
@@ -51,8 +55,10 @@ measure() {
     cat "$models/time.txt"
 }
 
-printf '%-18s %8s | %9s %9s | %9s %9s | %8s %10s\n' model "file MB" "tinyobj s" "tiny MB" \
+printf '%-18s %8s | %9s %9s | %9s %9s | %8s %10s' model "file MB" "tinyobj s" "tiny MB" \
     "torvane s" "torv MB" "time x" "mem/file x"
+[ -z "$other" ] || printf ' | %9s %9s' "other s" "other MB"
+echo
 for size in $sizes; do
     for form in ptn-quads pn-triangles; do
         model=$models/torus-$size-$form.obj
@@ -60,10 +66,12 @@ for size in $sizes; do
         cat "$model" >/dev/null  # both read from the page cache
         : >"$models/tiny.txt"
         : >"$models/torv.txt"
+        : >"$models/other.txt"
         run=0
         while [ "$run" -lt "$runs" ]; do
             measure "$tinyobj" "$model" >>"$models/tiny.txt"
             measure "$torvane" --seed 1 "$model" >>"$models/torv.txt"
+            [ -z "$other" ] || measure "$other" --seed 1 "$model" >>"$models/other.txt"
             run=$((run + 1))
         done
         file_mb=$(stat -c %s "$model" | awk '{ printf "%.1f", $1 / 1048576 }')
@@ -71,9 +79,12 @@ for size in $sizes; do
         tiny_mb=$(cut -d' ' -f2 "$models/tiny.txt" | median | awk '{ printf "%.1f", $1 / 1024 }')
         torv_s=$(cut -d' ' -f1 "$models/torv.txt" | median)
         torv_mb=$(cut -d' ' -f2 "$models/torv.txt" | median | awk '{ printf "%.1f", $1 / 1024 }')
-        printf '%-18s %8s | %9s %9s | %9s %9s | %8s %10s\n' "$size $form" "$file_mb" "$tiny_s" "$tiny_mb" \
+        printf '%-18s %8s | %9s %9s | %9s %9s | %8s %10s' "$size $form" "$file_mb" "$tiny_s" "$tiny_mb" \
             "$torv_s" "$torv_mb" "$(echo "$torv_s $tiny_s" | awk '{ printf "%.2f", $1 / $2 }')" \
             "$(echo "$torv_mb $file_mb" | awk '{ printf "%.2f", $1 / $2 }')"
+        [ -z "$other" ] || printf ' | %9s %9s' "$(cut -d' ' -f1 "$models/other.txt" | median)" \
+            "$(cut -d' ' -f2 "$models/other.txt" | median | awk '{ printf "%.1f", $1 / 1024 }')"
+        echo
     done
 done
 echo "medians of $runs runs each, alternating; time x = torvane / tinyobjloader (goal <= 0.25),"
