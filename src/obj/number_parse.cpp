@@ -308,22 +308,28 @@ double ParseDecimalExactly(const char* body, const char* mantissaEnd, const char
     return ApplySign(value, negative);
 }
 
-}  // namespace
-
-double ParseDoublePrefix(const char* begin, const char* end)
+// Skips leading white space and one sign. Signs come in random order in
+// real data, so the sign is taken without a branch that could be
+// mispredicted.
+const char* SkipSpaceAndSign(const char* p, const char* end, bool& negative)
 {
-    const char* p = begin;
     while (p != end && IsSpace(*p)) {
         ++p;
     }
-    // Signs come in random order in real data, so they are taken without a
-    // branch that could be mispredicted.
-    bool negative = false;
     if (p != end) {
         const char c = *p;
         negative = c == '-';
         p += static_cast<int>(negative) | static_cast<int>(c == '+');
     }
+    return p;
+}
+
+}  // namespace
+
+double ParseDoublePrefix(const char* begin, const char* end)
+{
+    bool negative = false;
+    const char* p = SkipSpaceAndSign(begin, end, negative);
     const char* const body = p;
     if (end - p >= 2 && p[0] == '0' && (static_cast<unsigned char>(p[1]) | 0x20u) == 'x') {
         return ParseHex(p + 2, end, negative);
@@ -383,16 +389,8 @@ double ParseDoublePrefix(const char* begin, const char* end)
 
 std::int32_t ParseIntPrefix(const char* begin, const char* end)
 {
-    const char* p = begin;
-    while (p != end && IsSpace(*p)) {
-        ++p;
-    }
     bool negative = false;
-    if (p != end) {
-        const char c = *p;
-        negative = c == '-';
-        p += static_cast<int>(negative) | static_cast<int>(c == '+');
-    }
+    const char* p = SkipSpaceAndSign(begin, end, negative);
     std::uint64_t magnitude = 0;
     if constexpr (kCanReadDigitChunks) {
         // Index lengths vary from line to line; measuring up to four digits
