@@ -133,27 +133,39 @@ void WriteRows(std::size_t rowCount, std::size_t largestRow, std::size_t typical
             Advance(writer, formatRow(row, Reserve(writer, largestRow)));
         return;
     }
-    // Left uninitialised: only the typical part is ever touched.
-    std::unique_ptr<char[]> blocks[2] = {std::unique_ptr<char[]>(new char[rowsPerBlock * largestRow]),
-                                         std::unique_ptr<char[]>(new char[rowsPerBlock * largestRow])};
-    auto formatBlock = [&](std::size_t first, char* block) {
-        char* out = block;
+    // Left uninitialised: only the typical part is ever touched. The helper
+    // takes the odd blocks, alternating between two buffers, so it formats
+    // the next one while this thread writes the last.
+    std::size_t bufferSize = rowsPerBlock * largestRow;
+    std::unique_ptr<char[]> own(new char[bufferSize]);
+    std::unique_ptr<char[]> helpers[2] = {std::unique_ptr<char[]>(new char[bufferSize]),
+                                          std::unique_ptr<char[]>(new char[bufferSize])};
+    std::size_t helperSizes[2] = {0, 0};
+    auto formatBlock = [&](std::size_t block, char* out) {
+        char* start = out;
+        std::size_t first = block * rowsPerBlock;
         for (std::size_t row = first; row < std::min(first + rowsPerBlock, rowCount); ++row)
             out = formatRow(row, out);
-        return static_cast<std::size_t>(out - block);
+        return static_cast<std::size_t>(out - start);
     };
-    for (std::size_t first = 0; first < rowCount; first += 2 * rowsPerBlock) {
-        std::size_t second = first + rowsPerBlock;
-        std::size_t secondSize = 0;
-        std::thread helper;
-        if (second < rowCount)
-            helper = std::thread([&] { secondSize = formatBlock(second, blocks[1].get()); });
-        Append(writer, blocks[0].get(), formatBlock(first, blocks[0].get()));
-        if (helper.joinable()) {
-            helper.join();
-            Append(writer, blocks[1].get(), secondSize);
-        }
+    auto startHelper = [&](std::size_t block) {
+        std::size_t buffer = (block / 2) % 2;
+        return std::thread([&, block, buffer] { helperSizes[buffer] = formatBlock(block, helpers[buffer].get()); });
+    };
+    std::size_t blockCount = (rowCount + rowsPerBlock - 1) / rowsPerBlock;
+    std::thread helper = startHelper(1);
+    for (std::size_t block = 0; block < blockCount; block += 2) {
+        Append(writer, own.get(), formatBlock(block, own.get()));
+        if (block + 1 == blockCount)
+            break;
+        helper.join();
+        if (block + 3 < blockCount)
+            helper = startHelper(block + 3);
+        std::size_t done = (block / 2) % 2;
+        Append(writer, helpers[done].get(), helperSizes[done]);
     }
+    if (helper.joinable())
+        helper.join();
 }
 
 template <typename Vertices>
