@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+
 namespace torvane {
 namespace {
 
@@ -142,6 +144,50 @@ TEST(HeaderWriter, AFailedWriteIsReportedAndLaterOnesDropped)
     EXPECT_FALSE(WriteHeader(mesh, u"big", writer));
     EXPECT_EQ(writer.error, "disk full");
     EXPECT_EQ(calls, 1);
+}
+
+// Enough rows that blocks of them are formatted on two threads, in odd
+// and even numbers of blocks; every row must still come out in order.
+TEST(HeaderWriter, RowsOfAMeshLargeEnoughForTwoThreadsComeOutInOrder)
+{
+    WeldedMesh mesh;
+    std::uint32_t state = 99;
+    auto next = [&] {
+        state = state * 1103515245u + 12345u;
+        return state >> 8;
+    };
+    for (std::uint32_t i = 0; i < 120001; ++i) {
+        auto value = [&] { return static_cast<float>(static_cast<std::int32_t>(next() % 2000001) - 1000000) / 1000.0f; };
+        mesh.positions.push_back({value(), value(), value()});
+        mesh.texcoords.push_back({value(), value(), value()});
+        mesh.normals.push_back({value(), value(), value()});
+    }
+    for (std::uint32_t i = 0; i < 3 * 300001; ++i)
+        mesh.indices.push_back(next() % 120001);
+
+    std::string expectedRows;
+    char row[512];
+    for (std::size_t i = 0; i < mesh.positions.size(); ++i) {
+        const Float3& p = mesh.positions[i];
+        const Float3& t = mesh.texcoords[i];
+        const Float3& n = mesh.normals[i];
+        std::snprintf(row, sizeof row,
+                      "\t{\t{ %.6ff, %.6ff, %.6ff },\t{ %.6ff, %.6ff, %.6ff },\t{ %.6ff, %.6ff, %.6ff }\t},\r\n",
+                      double(p.x), double(p.y), double(p.z), double(t.x), double(t.y), double(t.z),
+                      double(n.x), double(n.y), double(n.z));
+        expectedRows += row;
+    }
+    std::string expectedIndices;
+    for (std::size_t i = 0; i < mesh.indices.size(); i += 3) {
+        std::snprintf(row, sizeof row, "\t %u, %u, %u,\r\n", unsigned(mesh.indices[i]), unsigned(mesh.indices[i + 1]),
+                      unsigned(mesh.indices[i + 2]));
+        expectedIndices += row;
+    }
+    std::string text = Header(mesh, u"big");
+    EXPECT_TRUE(Between(text, "big_data[") == expectedRows);
+    EXPECT_TRUE(Between(text, "big_indicies[") == expectedIndices);
+    EXPECT_NE(text.find("big_data[120001]"), std::string::npos);
+    EXPECT_NE(text.find("big_indicies[900003]"), std::string::npos);
 }
 
 }  // namespace
