@@ -2,8 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <limits>
+#include <random>
+#include <string>
+#include <vector>
 
 namespace torvane {
 namespace {
@@ -218,6 +223,74 @@ TEST(ObjReaderErrors, OnlyNonFiniteValuesThatFacesUseAreRefused)
               "line 2: normal is not a finite number");
     ObjModel model = Parse("v 0 0 0\nv 1e39 0 0\nvt -inf 0\nf 1 1 1");
     EXPECT_TRUE(std::isinf(model.positions[1].x));
+}
+
+// Corners as the C library splits and converts them: fields cut at
+// slashes (a run of slashes is one cut; a second slash right after a field
+// passes over the texture slot), each field read by atoi. The reader takes
+// a quicker road for the usual forms; this holds it to the plain one.
+ObjCorner CornerByAtoi(const std::string& token)
+{
+    std::int32_t values[3] = {kAbsent, kAbsent, kAbsent};
+    std::size_t at = 0;
+    int slot = 0;
+    while (slot < 3) {
+        while (at < token.size() && token[at] == '/')
+            ++at;
+        if (at == token.size())
+            break;
+        std::size_t end = token.find('/', at);
+        end = end == std::string::npos ? token.size() : end;
+        // atoi, saturated where int32 overflows, as ParseIntPrefix does.
+        long long value = std::strtoll(token.substr(at, end - at).c_str(), nullptr, 10);
+        value = std::clamp<long long>(value, std::numeric_limits<std::int32_t>::min(),
+                                      std::numeric_limits<std::int32_t>::max());
+        values[slot++] = static_cast<std::int32_t>(value - 1);
+        at = end;
+        if (at < token.size() && ++at < token.size() && token[at] == '/')
+            ++slot;
+    }
+    return {values[0], values[1], values[2]};
+}
+
+TEST(ObjReader, CornersOfEveryShapeReadAsAtoiReadsTheirFields)
+{
+    const char* const pieces[] = {"1", "7", "12", "0", "007", "123456789", "1234567890", "1999999999",
+                                  "/", "/", "//", "///", "\r", "\t", "+", "x", "3.5", " "};
+    std::mt19937 random(11);
+    for (int round = 0; round < 20000; ++round) {
+        std::string tokens[3];
+        for (std::string& token : tokens) {
+            token = std::to_string(1 + random() % 9);
+            for (std::size_t n = random() % 6; n > 0; --n)
+                token += pieces[random() % (sizeof pieces / sizeof *pieces - 1)];
+        }
+        std::string line = "f " + tokens[0] + " " + tokens[1] + " " + tokens[2] + (random() % 2 ? "\r" : "");
+        // The face as the plain reading sees it: corners up to a token
+        // that starts with a carriage return.
+        std::vector<ObjCorner> corners;
+        std::string rest = line.substr(2);
+        for (std::size_t at = 0; at < rest.size();) {
+            at = rest.find_first_not_of(' ', at);
+            if (at == std::string::npos || rest[at] == '\r')
+                break;
+            std::size_t end = std::min(rest.find(' ', at), rest.size());
+            corners.push_back(CornerByAtoi(rest.substr(at, end - at)));
+            at = end;
+        }
+        ObjModel model;
+        std::string error;
+        ParseObj(line + "\n", &model, &error);
+        SCOPED_TRACE(line);
+        if (corners.size() != 3 || corners[0].position == kAbsent || corners[1].position == kAbsent ||
+            corners[2].position == kAbsent) {
+            EXPECT_TRUE(model.triangles.empty());
+            continue;
+        }
+        ASSERT_EQ(model.triangles.size(), 1u);
+        for (int c = 0; c < 3; ++c)
+            EXPECT_EQ(model.triangles[0].corners[c], corners[c]) << "corner " << c;
+    }
 }
 
 }  // namespace
