@@ -1,8 +1,8 @@
 #include "driver/conversion.h"
 
+#include <atomic>
 #include <cmath>
 #include <cstring>
-#include <atomic>
 #include <thread>
 #include <vector>
 

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "output/float_format.h"
+#include "platform/platform.h"
 
 namespace torvane {
 namespace {
@@ -140,6 +141,8 @@ void WriteRows(std::size_t rowCount, std::size_t largestRow, std::size_t typical
     std::unique_ptr<char[]> own(new char[bufferSize]);
     std::unique_ptr<char[]> helpers[2] = {std::unique_ptr<char[]>(new char[bufferSize]),
                                           std::unique_ptr<char[]>(new char[bufferSize])};
+    for (char* buffer : {own.get(), helpers[0].get(), helpers[1].get()})
+        AdviseLargePages(buffer, bufferSize);
     std::size_t helperSizes[2] = {0, 0};
     auto formatBlock = [&](std::size_t block, char* out) {
         char* start = out;
