@@ -26,20 +26,45 @@ bool AllFinite(const std::vector<Float3>& list, std::size_t from)
     return true;
 }
 
+// Where the line that fills the whole buffer ends in text read after it:
+// a line feed or a zero byte, as the reader ends lines.
+const char* FindLineEnd(const char* begin, const char* end)
+{
+    const void* feed = std::memchr(begin, '\n', static_cast<std::size_t>(end - begin));
+    const char* lineEnd = feed ? static_cast<const char*>(feed) : end;
+    const void* zero = std::memchr(begin, '\0', static_cast<std::size_t>(lineEnd - begin));
+    return zero ? static_cast<const char*>(zero) : lineEnd;
+}
+
 // Streams the text through one reused buffer, so memory stays proportional
 // to the model's lists rather than the file; a line longer than the buffer
-// makes it grow. Stops early once abandon is set.
+// makes it grow, unless the parser passes over that line anyway: then the
+// rest of it is dropped up to its line end, which the parser still sees.
+// Stops early once abandon is set.
 bool ReadText(ByteSource source, ObjParser& parser, const std::atomic<bool>& abandon, std::string* error)
 {
     std::vector<char> buffer(kReadChunkSize);
     std::size_t filled = 0;
+    bool dropping = false;
     while (!abandon.load(std::memory_order_relaxed)) {
-        if (filled == buffer.size())
-            buffer.resize(buffer.size() * 2);
+        if (filled == buffer.size()) {
+            dropping = PassesOverLine(parser, buffer.data(), filled);
+            if (dropping)
+                filled = 0;
+            else
+                buffer.resize(buffer.size() * 2);
+        }
         std::int64_t count = source.read(source.context, buffer.data() + filled, buffer.size() - filled, error);
         if (count < 0)
             return false;
         bool atEnd = count == 0;
+        if (dropping) {
+            const char* lineEnd = FindLineEnd(buffer.data(), buffer.data() + count);
+            auto kept = static_cast<std::size_t>(buffer.data() + count - lineEnd);
+            std::memmove(buffer.data(), lineEnd, kept);
+            count = static_cast<std::int64_t>(kept);
+            dropping = kept == 0 && !atEnd;
+        }
         filled += static_cast<std::size_t>(count);
         std::size_t consumed = ParseObjText(parser, buffer.data(), filled, atEnd);
         std::memmove(buffer.data(), buffer.data() + consumed, filled - consumed);

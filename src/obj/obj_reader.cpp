@@ -379,6 +379,21 @@ std::size_t ParseObjText(ObjParser& parser, const char* data, std::size_t size, 
     return size;
 }
 
+bool PassesOverLine(const ObjParser& parser, const char* data, std::size_t size)
+{
+    if (parser.kinds == LineKinds::kAll)
+        return false;
+    const char* cursor = data;
+    const char* end = data + size;
+    Span keyword = NextToken(cursor, end);
+    // A keyword running to the end of what is at hand may go on.
+    if (keyword.empty() || keyword.end == end)
+        return false;
+    bool isFace = TokenIs(keyword, "f");
+    bool isVertex = TokenIs(keyword, "v") || TokenIs(keyword, "vt") || TokenIs(keyword, "vn");
+    return parser.kinds == LineKinds::kFaces ? !isFace : !isVertex;
+}
+
 bool FinishObjParse(ObjParser& parser, std::string* error,
                     const std::vector<ObjCorner>* usedCorners)
 {

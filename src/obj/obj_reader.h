@@ -62,6 +62,12 @@ struct ObjParser {
 // Stops early, consuming everything, once parser.error is set.
 std::size_t ParseObjText(ObjParser& parser, const char* data, std::size_t size, bool atEndOfFile);
 
+// Whether a parser that reads only some kinds of lines passes over the line
+// that starts at data, of which size bytes are at hand and no line end yet.
+// Such a line need not be held whole: the rest of it up to its line end can
+// be dropped unread, so a huge line costs memory in one parser only.
+bool PassesOverLine(const ObjParser& parser, const char* data, std::size_t size);
+
 // Checks what can only be checked on the whole file: that there are faces,
 // that every index lies within its list and that no face uses a coordinate
 // that is not finite. Returns false with a message otherwise. When the

@@ -201,6 +201,29 @@ TEST(StreamingConversion, RefusedModelsGiveTheReferenceMessageAndLeaveTheRandomS
     }
 }
 
+// Lines longer than the read buffer: held whole by the reader that reads
+// them, dropped up to their line end by the one that passes over them.
+TEST(StreamingConversion, LinesLongerThanTheReadBufferGiveTheReferenceBytes)
+{
+    std::string spaces(3 << 20, ' ');
+    std::string zeros = "# " + std::string(3 << 20, 'x') + std::string(1, '\0') + "v 9 9 9\n";
+    std::string model = RandomModel(21, {kScatterReach + 100, Corners::kPN, 3000});
+    const std::string cases[] = {
+        "v" + spaces + "1 2 3\nv 4 5 6\nv 7 8 9\nf 1 2 3\n",
+        "# " + spaces + "\n" + model,
+        model + "f 1//1" + spaces + "2//2 3//3\n" + "vn 1" + spaces + "0 0\n",
+        zeros + model,
+        model + "vt 0.5" + spaces,  // the last line has no line end
+        // Line numbers still count the dropped lines.
+        "v" + spaces + "1 2 3\nv 4 5 6\nf 1 2\n",
+        "v 1 2 3\nf 1 1" + spaces + "1\nv nan 0 0\nf 2 2 2\n",
+    };
+    for (const std::string& text : cases) {
+        SCOPED_TRACE(text.substr(0, 3));
+        ExpectSameConversion(text, 4);
+    }
+}
+
 TEST(StreamingConversion, ASourceThatFailsIsReportedWithItsReason)
 {
     auto failing = [](void*, char*, std::size_t, std::string* error) -> std::int64_t {
