@@ -1,13 +1,15 @@
 #include "mesh/weld.h"
 
 #include <algorithm>
+#include <cstdlib>
+#include <new>
 
 #include "obj/large_list.h"
 
 namespace torvane {
 namespace {
 
-constexpr std::uint32_t kEmptySlot = 0xFFFFFFFFu;
+constexpr std::uint32_t kEmptySlot = 0;
 constexpr std::size_t kFirstTableSize = std::size_t{1} << 12;
 // A probe run this long means the keys defeat the ordered placement.
 constexpr std::size_t kLongestProbe = 48;
@@ -35,13 +37,13 @@ std::size_t HomeSlot(const CornerWelder& welder, const ObjCorner& key)
     return static_cast<std::size_t>(std::uint64_t{static_cast<std::uint32_t>(key.position)} * welder.stride + within);
 }
 
-void InsertSlot(CornerWelder& welder, std::vector<std::uint32_t>& slots, std::uint32_t vertex)
+void InsertSlot(CornerWelder& welder, SlotTable& slots, std::uint32_t vertex)
 {
     std::size_t mask = slots.size() - 1;
     std::size_t slot = HomeSlot(welder, welder.keys[vertex]) & mask;
     while (slots[slot] != kEmptySlot)
         slot = (slot + 1) & mask;
-    slots[slot] = vertex;
+    slots[slot] = vertex + 1;
 }
 
 // At most a quarter full, and the stride spreads the positions seen so far
@@ -50,9 +52,7 @@ void InsertSlot(CornerWelder& welder, std::vector<std::uint32_t>& slots, std::ui
 // seam gives each position along it without spilling into the next.
 void ResizeTable(CornerWelder& welder, std::size_t size, bool scatter)
 {
-    std::vector<std::uint32_t> slots;
-    ReserveLarge(slots, size);
-    slots.assign(size, kEmptySlot);
+    SlotTable slots = SlotTable::Zeroed(size);
     // At least two slots per position, or a second vertex of a position
     // would have to probe past every following position.
     if (scatter)
@@ -71,7 +71,7 @@ std::uint32_t AddVertex(CornerWelder& welder, const ObjCorner& corner, std::size
 {
     auto vertex = static_cast<std::uint32_t>(welder.keys.size());
     AppendLarge(welder.keys, corner);
-    welder.slots[slot] = vertex;
+    welder.slots[slot] = vertex + 1;
     welder.anyTexcoord |= corner.texcoord != kAbsent;
     welder.anyNormal |= corner.normal != kAbsent;
     if (corner.position > 0 && static_cast<std::uint32_t>(corner.position) > welder.largestPosition)
@@ -86,6 +86,17 @@ std::uint32_t AddVertex(CornerWelder& welder, const ObjCorner& corner, std::size
 
 }  // namespace
 
+SlotTable SlotTable::Zeroed(std::size_t size)
+{
+    SlotTable table;
+    table.data_.reset(static_cast<std::uint32_t*>(std::calloc(size, sizeof(std::uint32_t))));
+    if (!table.data_)
+        throw std::bad_alloc();
+    AdviseLargePages(table.data_.get(), size * sizeof(std::uint32_t));
+    table.size_ = size;
+    return table;
+}
+
 std::uint32_t WeldCorner(CornerWelder& welder, const ObjCorner& corner)
 {
     if (welder.slots.empty())
@@ -93,11 +104,11 @@ std::uint32_t WeldCorner(CornerWelder& welder, const ObjCorner& corner)
     std::size_t mask = welder.slots.size() - 1;
     std::size_t slot = HomeSlot(welder, corner) & mask;
     for (std::size_t probes = 0;; ++probes) {
-        std::uint32_t vertex = welder.slots[slot];
-        if (vertex == kEmptySlot)
+        std::uint32_t entry = welder.slots[slot];
+        if (entry == kEmptySlot)
             return AddVertex(welder, corner, slot, probes);
-        if (welder.keys[vertex] == corner)
-            return vertex;
+        if (welder.keys[entry - 1] == corner)
+            return entry - 1;
         slot = (slot + 1) & mask;
     }
 }

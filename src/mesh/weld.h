@@ -1,6 +1,9 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdlib>
+#include <memory>
+#include <utility>
 #include <vector>
 
 #include "obj/large_list.h"
@@ -16,13 +19,39 @@ struct WeldedMesh {
     std::vector<std::uint32_t> indices;  // three per triangle
 };
 
+// The open-addressing table of a CornerWelder: 0 is an empty slot, any
+// other value one more than a vertex number. Empty being zero lets a new
+// table come zeroed from the allocator, so growing the table costs no pass
+// that fills it before the first key goes in.
+class SlotTable {
+public:
+    static SlotTable Zeroed(std::size_t size);
+
+    std::size_t size() const { return size_; }
+    bool empty() const { return size_ == 0; }
+    std::uint32_t& operator[](std::size_t i) { return data_.get()[i]; }
+    std::uint32_t operator[](std::size_t i) const { return data_.get()[i]; }
+    void swap(SlotTable& other) noexcept
+    {
+        data_.swap(other.data_);
+        std::swap(size_, other.size_);
+    }
+
+private:
+    struct Free {
+        void operator()(std::uint32_t* p) const { std::free(p); }
+    };
+    std::unique_ptr<std::uint32_t[], Free> data_;
+    std::size_t size_ = 0;
+};
+
 // Welding before the values are looked up: vertex k is the index triple
 // keys[k], so corners can be welded while the file is still being read and
 // the values gathered only when the header is written.
 struct CornerWelder {
     std::vector<ObjCorner> keys;         // by vertex number, in order of first use
     std::vector<std::uint32_t> indices;  // three per triangle
-    std::vector<std::uint32_t> slots;    // open addressing: vertex number, or empty
+    SlotTable slots;
     std::size_t stride = 0;              // slots per position index; 0: hashed
     std::uint32_t largestPosition = 0;
     bool anyTexcoord = false;            // some vertex names a texture coordinate
