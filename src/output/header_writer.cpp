@@ -1,6 +1,7 @@
 #include "output/header_writer.h"
 
 #include <algorithm>
+#include <atomic>
 #include <charconv>
 #include <memory>
 #include <thread>
@@ -117,13 +118,19 @@ char* FormatIndexRow(const std::vector<std::uint32_t>& indices, std::size_t row,
     return CopyText(out, ",\r\n");
 }
 
-// Rows in blocks of about two megabytes of text: the threads meet once per
-// pair of blocks, and on a busy machine each meeting may wait for a turn.
+// Rows in blocks of about two megabytes of text, so the threads meet once
+// per block at most.
 constexpr std::size_t kBlockBytes = std::size_t{1} << 21;
+// Blocks formatted ahead of the one being written. Writing costs about a
+// quarter of formatting, so with a fixed split the writing thread lags;
+// with a few blocks ahead either thread can format whatever comes next.
+constexpr std::size_t kBlocksAhead = 4;
 
-// Rows are independent of each other, so with two cores a second thread
-// formats every other block while this one formats and writes the rest, in
-// order. formatRow(row, out) writes at most largestRow bytes at out.
+// Rows are independent of each other, so with two cores a helper thread
+// formats blocks while this one writes them in order, and formats blocks
+// itself whenever the next one to write is not ready yet; on a busy machine
+// a helper that is not scheduled thus costs no waiting. formatRow(row, out)
+// writes at most largestRow bytes at out.
 template <typename FormatRow>
 void WriteRows(std::size_t rowCount, std::size_t largestRow, std::size_t typicalRow, FormatRow formatRow,
                BufferedWriter& writer)
@@ -134,41 +141,64 @@ void WriteRows(std::size_t rowCount, std::size_t largestRow, std::size_t typical
             Advance(writer, formatRow(row, Reserve(writer, largestRow)));
         return;
     }
-    // Left uninitialised: only the typical part is ever touched. The helper
-    // takes the odd blocks, alternating between two buffers, so it formats
-    // the next one while this thread writes the last.
+    // Left uninitialised: only the typical part is ever touched.
     std::size_t bufferSize = rowsPerBlock * largestRow;
-    std::unique_ptr<char[]> own(new char[bufferSize]);
-    std::unique_ptr<char[]> helpers[2] = {std::unique_ptr<char[]>(new char[bufferSize]),
-                                          std::unique_ptr<char[]>(new char[bufferSize])};
-    for (char* buffer : {own.get(), helpers[0].get(), helpers[1].get()})
-        AdviseLargePages(buffer, bufferSize);
-    std::size_t helperSizes[2] = {0, 0};
-    auto formatBlock = [&](std::size_t block, char* out) {
-        char* start = out;
+    std::unique_ptr<char[]> buffers[kBlocksAhead];
+    for (std::unique_ptr<char[]>& buffer : buffers) {
+        buffer.reset(new char[bufferSize]);
+        AdviseLargePages(buffer.get(), bufferSize);
+    }
+    std::size_t sizes[kBlocksAhead] = {};
+    std::size_t blockCount = (rowCount + rowsPerBlock - 1) / rowsPerBlock;
+    // Block b goes to buffer b % kBlocksAhead; readyTags[i] is one more than
+    // the block whose text buffer i holds, once it is complete.
+    std::atomic<std::size_t> nextBlock{0};
+    std::atomic<std::size_t> written{0};
+    std::atomic<std::size_t> readyTags[kBlocksAhead];
+    for (std::atomic<std::size_t>& tag : readyTags)
+        tag.store(0, std::memory_order_relaxed);
+    auto formatBlock = [&](std::size_t block) {
+        std::size_t slot = block % kBlocksAhead;
+        char* out = buffers[slot].get();
         std::size_t first = block * rowsPerBlock;
         for (std::size_t row = first; row < std::min(first + rowsPerBlock, rowCount); ++row)
             out = formatRow(row, out);
-        return static_cast<std::size_t>(out - start);
+        sizes[slot] = static_cast<std::size_t>(out - buffers[slot].get());
+        readyTags[slot].store(block + 1, std::memory_order_release);
+        readyTags[slot].notify_one();
     };
-    auto startHelper = [&](std::size_t block) {
-        std::size_t buffer = (block / 2) % 2;
-        return std::thread([&, block, buffer] { helperSizes[buffer] = formatBlock(block, helpers[buffer].get()); });
-    };
-    std::size_t blockCount = (rowCount + rowsPerBlock - 1) / rowsPerBlock;
-    std::thread helper = startHelper(1);
-    for (std::size_t block = 0; block < blockCount; block += 2) {
-        Append(writer, own.get(), formatBlock(block, own.get()));
-        if (block + 1 == blockCount)
-            break;
-        helper.join();
-        if (block + 3 < blockCount)
-            helper = startHelper(block + 3);
-        std::size_t done = (block / 2) % 2;
-        Append(writer, helpers[done].get(), helperSizes[done]);
+    std::thread helper([&] {
+        for (;;) {
+            std::size_t block = nextBlock.fetch_add(1, std::memory_order_relaxed);
+            if (block >= blockCount)
+                return;
+            // Its buffer still holds a block that is not written yet.
+            for (std::size_t done = written.load(std::memory_order_acquire); done + kBlocksAhead <= block;
+                 done = written.load(std::memory_order_acquire))
+                written.wait(done, std::memory_order_acquire);
+            formatBlock(block);
+        }
+    });
+    for (std::size_t block = 0; block < blockCount; ++block) {
+        std::size_t slot = block % kBlocksAhead;
+        for (;;) {
+            std::size_t tag = readyTags[slot].load(std::memory_order_acquire);
+            if (tag == block + 1)
+                break;
+            std::size_t claim = nextBlock.load(std::memory_order_relaxed);
+            std::size_t limit = std::min(block + kBlocksAhead, blockCount);
+            while (claim < limit && !nextBlock.compare_exchange_weak(claim, claim + 1, std::memory_order_relaxed))
+                ;
+            if (claim < limit)
+                formatBlock(claim);
+            else
+                readyTags[slot].wait(tag, std::memory_order_acquire);
+        }
+        Append(writer, buffers[slot].get(), sizes[slot]);
+        written.store(block + 1, std::memory_order_release);
+        written.notify_one();
     }
-    if (helper.joinable())
-        helper.join();
+    helper.join();
 }
 
 template <typename Vertices>
