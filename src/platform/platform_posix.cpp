@@ -244,26 +244,6 @@ bool WriteOutput(OutputFile& file, const char* data, std::size_t size, std::stri
     return true;
 }
 
-namespace {
-
-// Renaming over an existing file makes ext4 allocate and start writing out
-// the new file's data inside the rename, a guard for programs that never
-// sync; for a large header that costs as much as a tenth of the whole
-// conversion. Swapping the two names replaces the target just as atomically
-// without it, and the old file, left under the temporary name, is removed.
-bool ReplaceTarget(const char* temporary, const char* target)
-{
-#if defined(__linux__) && defined(RENAME_EXCHANGE)
-    if (renameat2(AT_FDCWD, temporary, AT_FDCWD, target, RENAME_EXCHANGE) == 0) {
-        unlink(temporary);
-        return true;
-    }
-#endif
-    return rename(temporary, target) == 0;
-}
-
-}  // namespace
-
 bool CommitOutput(OutputFile& file, std::string* error)
 {
     int result = close(ToDescriptor(file.handle));
@@ -273,7 +253,7 @@ bool CommitOutput(OutputFile& file, std::string* error)
         DiscardOutput(file);
         return false;
     }
-    if (!ReplaceTarget(file.temporaryPath.c_str(), file.targetPath.c_str())) {
+    if (rename(file.temporaryPath.c_str(), file.targetPath.c_str()) != 0) {
         *error = "cannot replace " + file.targetPath + ": " + Reason(errno);
         DiscardOutput(file);
         return false;
