@@ -26,16 +26,6 @@ bool AllFinite(const std::vector<Float3>& list, std::size_t from)
     return true;
 }
 
-// Where the line that fills the whole buffer ends in text read after it:
-// a line feed or a zero byte, as the reader ends lines.
-const char* FindLineEnd(const char* begin, const char* end)
-{
-    const void* feed = std::memchr(begin, '\n', static_cast<std::size_t>(end - begin));
-    const char* lineEnd = feed ? static_cast<const char*>(feed) : end;
-    const void* zero = std::memchr(begin, '\0', static_cast<std::size_t>(lineEnd - begin));
-    return zero ? static_cast<const char*>(zero) : lineEnd;
-}
-
 // Streams the text through one reused buffer, so memory stays proportional
 // to the model's lists rather than the file; a line longer than the buffer
 // makes it grow, unless the parser passes over that line anyway: then the

@@ -263,28 +263,6 @@ void ParseLine(ObjParser& parser, const char* cursor, const char* end)
         ParseFace(parser, cursor, end);
 }
 
-// A line ends at a line feed or at a zero byte, whichever comes first.
-// Lines are short, so a library search per line costs more in calls than in
-// scanning; eight bytes are tested at a time instead, each byte once.
-const char* FindLineEnd(const char* begin, const char* end)
-{
-    constexpr std::uint64_t kOnes = 0x0101010101010101u;
-    constexpr std::uint64_t kHighBits = 0x8080808080808080u;
-    const char* cursor = begin;
-    while (end - cursor >= 8) {
-        std::uint64_t word;
-        std::memcpy(&word, cursor, sizeof word);
-        std::uint64_t feeds = word ^ (kOnes * '\n');
-        // Nonzero exactly when some byte of word is zero or a line feed.
-        if ((((word - kOnes) & ~word) | ((feeds - kOnes) & ~feeds)) & kHighBits)
-            break;
-        cursor += 8;
-    }
-    while (cursor != end && *cursor != '\n' && *cursor != '\0')
-        ++cursor;
-    return cursor;
-}
-
 std::string Plural(std::uint64_t count, AttributeKind kind)
 {
     return std::to_string(count) + " " + KindName(kind, count != 1);
@@ -353,6 +331,28 @@ bool StartsAsUtf16(const char* data, std::size_t size)
 }
 
 }  // namespace
+
+// A line ends at a line feed or at a zero byte, whichever comes first.
+// Lines are short, so a library search per line costs more in calls than in
+// scanning; eight bytes are tested at a time instead, each byte once.
+const char* FindLineEnd(const char* begin, const char* end)
+{
+    constexpr std::uint64_t kOnes = 0x0101010101010101u;
+    constexpr std::uint64_t kHighBits = 0x8080808080808080u;
+    const char* cursor = begin;
+    while (end - cursor >= 8) {
+        std::uint64_t word;
+        std::memcpy(&word, cursor, sizeof word);
+        std::uint64_t feeds = word ^ (kOnes * '\n');
+        // Nonzero exactly when some byte of word is zero or a line feed.
+        if ((((word - kOnes) & ~word) | ((feeds - kOnes) & ~feeds)) & kHighBits)
+            break;
+        cursor += 8;
+    }
+    while (cursor != end && *cursor != '\n' && *cursor != '\0')
+        ++cursor;
+    return cursor;
+}
 
 std::size_t ParseObjText(ObjParser& parser, const char* data, std::size_t size, bool atEndOfFile)
 {

@@ -55,6 +55,10 @@ struct ObjParser {
     bool started = false;    // the start of the text has been seen
 };
 
+// Where the line that starts at begin ends: at the first line feed or zero
+// byte, or at end when there is none.
+const char* FindLineEnd(const char* begin, const char* end);
+
 // Reads the complete lines at the start of [data, data + size) into the
 // parser's model and returns how many bytes were consumed: everything up to
 // and including the last line end (a line feed or a zero byte). With
