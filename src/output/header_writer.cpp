@@ -217,6 +217,21 @@ void WriteIndexRows(const std::vector<std::uint32_t>& indices, BufferedWriter& w
               [&](std::size_t row, char* out) { return FormatIndexRow(indices, row, out); }, writer);
 }
 
+// Each array stands under a guard named after it: "_" + array + "_".
+void OpenArray(BufferedWriter& writer, std::string_view type, const std::string& array, std::size_t count)
+{
+    AppendText(writer, "#ifndef _" + array + "_\r\n");
+    AppendText(writer, type);
+    AppendText(writer, array + "[");
+    AppendNumber(writer, count);
+    AppendText(writer, "] =\r\n{\r\n");
+}
+
+void CloseArray(BufferedWriter& writer, const std::string& array)
+{
+    AppendText(writer, "};\r\n#define _" + array + "_\r\n#endif\r\n");
+}
+
 template <typename Vertices>
 bool WriteHeaderOf(const Vertices& vertices, const std::vector<std::uint32_t>& indices,
                    std::u16string_view stem, BufferedWriter& writer)
@@ -226,20 +241,14 @@ bool WriteHeaderOf(const Vertices& vertices, const std::vector<std::uint32_t>& i
     WriteRecordType(vertices, writer);
 
     AppendText(writer, "// Raw Vertex Data follows: Positions, Texture Coordinates and Normals.\r\n");
-    AppendText(writer, "#ifndef _" + name + "_data_\r\n");
-    AppendText(writer, "const OBJ_VERT " + name + "_data[");
-    AppendNumber(writer, vertices.count());
-    AppendText(writer, "] =\r\n{\r\n");
+    OpenArray(writer, "const OBJ_VERT ", name + "_data", vertices.count());
     WriteVertexRows(vertices, writer);
-    AppendText(writer, "};\r\n#define _" + name + "_data_\r\n#endif\r\n");
+    CloseArray(writer, name + "_data");
 
     AppendText(writer, "// Index Data follows: Every Three Indicies == One Triangle.\r\n");
-    AppendText(writer, "#ifndef _" + name + "_indicies_\r\n");
-    AppendText(writer, "const unsigned int " + name + "_indicies[");
-    AppendNumber(writer, indices.size());
-    AppendText(writer, "] =\r\n{\r\n");
+    OpenArray(writer, "const unsigned int ", name + "_indicies", indices.size());
     WriteIndexRows(indices, writer);
-    AppendText(writer, "};\r\n#define _" + name + "_indicies_\r\n#endif\r\n");
+    CloseArray(writer, name + "_indicies");
     return FlushWriter(writer);
 }
 
