@@ -21,6 +21,8 @@ constexpr double kExactPowersOfTen[] = {
 };
 constexpr int kMaxExactPowerOfTen = 22;
 
+constexpr std::uint64_t kIntegerPowersOfTen[] = {1, 10, 100, 1000, 10000, 100000, 1000000, 10000000, 100000000};
+
 // Up to 19 decimal digits always fit in 64 bits (10^19 - 1 < 2^64).
 constexpr std::ptrdiff_t kMaxFastDigits = 19;
 // Integers up to 2^53 convert to double without rounding.
@@ -79,6 +81,15 @@ inline bool AreFourDigits(std::uint32_t chunk)
     return ((chunk & 0xF0F0F0F0u) | (((chunk + 0x06060606u) & 0xF0F0F0F0u) >> 4)) == 0x33333333u;
 }
 
+// How many of the eight bytes, from the first, are digits.
+inline unsigned LeadingDigitCount(std::uint64_t chunk)
+{
+    const std::uint64_t offsets = chunk ^ 0x3030303030303030u;
+    const std::uint64_t nonDigits =
+        (((offsets & 0x7F7F7F7F7F7F7F7Fu) + 0x7676767676767676u) | offsets) & 0x8080808080808080u;
+    return nonDigits == 0 ? 8u : static_cast<unsigned>(std::countr_zero(nonDigits)) / 8;
+}
+
 // Pairs, then quads, then the whole: three multiplications for eight digits.
 inline std::uint64_t EightDigitsValue(std::uint64_t chunk)
 {
@@ -113,6 +124,14 @@ inline std::uint32_t LeadingDigitsValue(std::uint32_t chunk, unsigned count)
         (static_cast<std::uint64_t>(chunk - 0x30303030u) << (32 - 8 * count)) & 0xFFFFFFFFu);
     const std::uint32_t pairs = digits * 10 + (digits >> 8);
     return (pairs & 0xFFu) * 100 + ((pairs >> 16) & 0xFFu);
+}
+
+// The value of the first count (1 to 8) bytes of chunk, all digits.
+inline std::uint64_t LeadingDigitsValue(std::uint64_t chunk, unsigned count)
+{
+    // As above: the wanted digits move to the top behind zero bytes, which
+    // read as zero digits.
+    return EightDigitsValue(chunk << (64 - 8 * count));
 }
 
 // Appends the digits from p onwards to mantissa; returns the end of them.
@@ -385,6 +404,64 @@ double ParseDoublePrefix(const char* begin, const char* end)
         return ApplySign(value, negative);
     }
     return ParseDecimalExactly(body, mantissaEnd, tokenEnd, negative);
+}
+
+const char* ParsePlainDecimal(const char* p, const char* end, double* value)
+{
+    if constexpr (!kCanReadDigitChunks) {
+        return nullptr;
+    } else {
+        if (p == end) {
+            return nullptr;
+        }
+        const bool negative = *p == '-';
+        p += static_cast<int>(negative);
+        const char* const body = p;
+        std::uint64_t mantissa = 0;
+        if (end - p >= 4) {
+            // Integer parts of 0 to 3 digits alternate unpredictably.
+            const std::uint32_t chunk = LoadFour(p);
+            const unsigned count = LeadingDigitCount(chunk);
+            mantissa = LeadingDigitsValue(chunk, count);
+            p += count;
+            if (count == 4) {
+                p = AccumulateDigits(p, end, mantissa);
+            }
+        } else {
+            p = AccumulateDigits(p, end, mantissa);
+        }
+        std::ptrdiff_t digitCount = p - body;
+        std::ptrdiff_t fractionDigits = 0;
+        if (p != end && *p == '.') {
+            ++p;
+            const char* const fractionBegin = p;
+            if (end - p >= 8) {
+                const std::uint64_t chunk = LoadEight(p);
+                const unsigned count = LeadingDigitCount(chunk);
+                if (count != 0) {
+                    mantissa = mantissa * kIntegerPowersOfTen[count] + LeadingDigitsValue(chunk, count);
+                }
+                p += count;
+                if (count == 8) {
+                    p = AccumulateDigits(p, end, mantissa);
+                }
+            } else {
+                p = AccumulateDigits(p, end, mantissa);
+            }
+            fractionDigits = p - fractionBegin;
+            digitCount += fractionDigits;
+        }
+        // An exponent, a hex number ("0x"), or more digits than the fast
+        // path holds go the long way; so does text without digits, which
+        // atof reads as 0 or as a word.
+        const unsigned next = p == end ? 0u : static_cast<unsigned char>(*p) | 0x20u;
+        if (digitCount == 0 || digitCount > kMaxFastDigits || mantissa > kMaxExactMantissa || next == 'e' ||
+            next == 'x') {
+            return nullptr;
+        }
+        *value = ApplySign(static_cast<double>(mantissa) / kExactPowersOfTen[fractionDigits], negative);
+        return p;
+    }
 }
 
 std::int32_t ParseIntPrefix(const char* begin, const char* end)

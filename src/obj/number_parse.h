@@ -18,6 +18,16 @@ inline float ParseFloatPrefix(const char* begin, const char* end)
     return static_cast<float>(ParseDoublePrefix(begin, end));
 }
 
+// The common case of ParseDoublePrefix, for a reader that has not cut the
+// text into tokens: a number written plainly at p, that is an optional "-",
+// decimal digits and optionally "." and more digits (at least one digit in
+// all, at most 19), with no exponent and no leading white space. Returns
+// where the number ends and stores the value atof gives for it; returns
+// nullptr, storing nothing, when the text at p does not start that way.
+// Bytes up to end may be read; the number ends at the first byte that
+// cannot continue it, so end may lie past the end of the token.
+const char* ParsePlainDecimal(const char* p, const char* end, double* value);
+
 // The value that atoi gives for [begin, end): leading white space, optional
 // sign, decimal digits; 0 when there are none. Values beyond the int32
 // range saturate to INT32_MIN or INT32_MAX (the C library leaves overflow

@@ -72,6 +72,16 @@ void UpdateBounds(ModelBounds& bounds, const Float3& p)
     if (p.z > bounds.max.z) bounds.max.z = p.z;
 }
 
+void StoreVertex(ObjParser& parser, AttributeKind kind, const Float3& entry)
+{
+    std::vector<Float3>& list = ListOf(*parser.model, kind);
+    if (!std::isfinite(entry.x) || !std::isfinite(entry.y) || !std::isfinite(entry.z))
+        parser.nonFinite.push_back({kind, static_cast<std::uint32_t>(list.size()), parser.line});
+    AppendLarge(list, entry);
+    if (kind == AttributeKind::kPosition)
+        UpdateBounds(parser.model->bounds, entry);
+}
+
 void ParseVertex(ObjParser& parser, AttributeKind kind, const char* cursor, const char* end)
 {
     float values[3] = {0, 0, 0};
@@ -81,13 +91,48 @@ void ParseVertex(ObjParser& parser, AttributeKind kind, const char* cursor, cons
             break;
         value = ParseFloatPrefix(token.begin, token.end);
     }
-    Float3 entry{values[0], values[1], values[2]};
-    std::vector<Float3>& list = ListOf(*parser.model, kind);
-    if (!std::isfinite(entry.x) || !std::isfinite(entry.y) || !std::isfinite(entry.z))
-        parser.nonFinite.push_back({kind, static_cast<std::uint32_t>(list.size()), parser.line});
-    AppendLarge(list, entry);
-    if (kind == AttributeKind::kPosition)
-        UpdateBounds(parser.model->bounds, entry);
+    StoreVertex(parser, kind, {values[0], values[1], values[2]});
+}
+
+// Nearly every vertex line is "v", "vt" or "vn" and up to three plainly
+// written numbers between spaces, ended by "\n" or "\r\n". Such a line is
+// read in one pass that also finds its end, instead of a search for the end
+// and then a pass over its tokens. Returns the start of the next line, or
+// nullptr with nothing changed for any other line, which ParseLine reads.
+// [cursor, end) is all the text at hand, not just the line.
+const char* ParsePlainVertexLine(ObjParser& parser, const char* cursor, const char* end)
+{
+    if (end - cursor < 3 || cursor[0] != 'v')
+        return nullptr;
+    AttributeKind kind = AttributeKind::kPosition;
+    const char* p = cursor + 2;
+    if (cursor[1] != ' ') {
+        if (cursor[2] != ' ' || (cursor[1] != 't' && cursor[1] != 'n'))
+            return nullptr;
+        kind = cursor[1] == 't' ? AttributeKind::kTexcoord : AttributeKind::kNormal;
+        p = cursor + 3;
+    }
+    double values[3] = {0, 0, 0};
+    int count = 0;
+    for (;;) {
+        while (p != end && *p == ' ')
+            ++p;
+        if (p == end)
+            return nullptr;
+        if (*p == '\r' && p + 1 != end && p[1] == '\n')
+            ++p;
+        if (*p == '\n')
+            break;
+        if (count == 3)
+            return nullptr;
+        p = ParsePlainDecimal(p, end, &values[count++]);
+        // The token must end where the number does.
+        if (p == nullptr || p == end || (*p != ' ' && *p != '\r' && *p != '\n'))
+            return nullptr;
+    }
+    StoreVertex(parser, kind,
+                {static_cast<float>(values[0]), static_cast<float>(values[1]), static_cast<float>(values[2])});
+    return p + 1;
 }
 
 // Turns an index field into a 0-based index: OBJ's n becomes n - 1, so a
@@ -365,7 +410,15 @@ std::size_t ParseObjText(ObjParser& parser, const char* data, std::size_t size, 
     }
     const char* cursor = data;
     const char* end = data + size;
+    bool readsVertices = parser.kinds != LineKinds::kFaces;
     while (cursor != end && parser.error.empty()) {
+        if (readsVertices) {
+            if (const char* next = ParsePlainVertexLine(parser, cursor, end)) {
+                ++parser.line;
+                cursor = next;
+                continue;
+            }
+        }
         const char* lineEnd = FindLineEnd(cursor, end);
         if (lineEnd == end && !atEndOfFile)
             return static_cast<std::size_t>(cursor - data);

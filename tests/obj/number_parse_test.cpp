@@ -528,6 +528,69 @@ TEST(NumberParseBulk, MillionsOfPrintedFloatsMatchStrtod)
     }
 }
 
+// Where ParsePlainDecimal takes a token, it must end where strtod ends and
+// give its value; where it declines, the reader falls back to
+// ParseDoublePrefix, so declining is always safe.
+void ExpectPlainDecimalLikeStrtod(const std::string& token, bool mustAccept)
+{
+    // Heap block of exactly the token's size: reading past it is an error.
+    const std::unique_ptr<char[]> exact(new char[token.size() + 1]);
+    std::memcpy(exact.get(), token.c_str(), token.size() + 1);
+    double value = 0;
+    const char* end = ParsePlainDecimal(exact.get(), exact.get() + token.size(), &value);
+    if (end == nullptr) {
+        EXPECT_FALSE(mustAccept) << Printable(token) << " was declined";
+        return;
+    }
+    char* expectedEnd = nullptr;
+    const double expected = std::strtod(exact.get(), &expectedEnd);
+    EXPECT_EQ(end, expectedEnd) << Printable(token);
+    EXPECT_TRUE(SameValue(value, expected)) << Printable(token) << ": got " << value << ", strtod gives " << expected;
+}
+
+TEST(ParsePlainDecimal, TakesPlainNumbersAsStrtodDoes)
+{
+    std::mt19937_64 rng(2026);
+    std::uniform_real_distribution<double> coordinate(-2000.0, 2000.0);
+    const char* const kFormats[] = {"%.6f", "%.3f", "%.0f", "%.1f", "%.8f", "%.12f"};
+    for (int i = 0; i < 100000 * kVolume; ++i) {
+        const double value = coordinate(rng) / static_cast<double>(1 + rng() % 1000);
+        char text[64];
+        const int length = std::snprintf(text, sizeof text, kFormats[i % 6], value);
+        ExpectPlainDecimalLikeStrtod(std::string(text, static_cast<std::size_t>(length)), true);
+        if (::testing::Test::HasFailure()) {
+            return;
+        }
+    }
+    for (const char* const token : {"0", "-0", "7.", ".5", "-.5", "-0.000000", "123456789012345",
+                                    "0.123456789012345", "999.99999999", "12345678.87654321", "1.5 2",
+                                    "1.5\r\n", "1.5/", "1.5.5", "2-3"}) {
+        ExpectPlainDecimalLikeStrtod(token, true);
+    }
+}
+
+TEST(ParsePlainDecimal, DeclinesWhatIsNotPlainAndOtherwiseAgreesWithStrtod)
+{
+    for (const char* const token : {"", "-", ".", "-.", "+1", " 1", "\t1", "1e5", "1E-2", "1.5e", "0x10", "-0X1p3",
+                                    "inf", "nan", "12345678901234567890", "0.00000000000000000001",
+                                    "9007199254740993"}) {
+        ExpectPlainDecimalLikeStrtod(token, false);
+        double value = 0;
+        EXPECT_EQ(ParsePlainDecimal(token, token + std::strlen(token), &value), nullptr) << Printable(token);
+    }
+    // Random text of every shape, and every cut of it.
+    TokenMaker maker(4711);
+    for (int i = 0; i < 40000 * kVolume; ++i) {
+        const std::string token = i % 4 == 0 ? maker.HexToken() : maker.DecimalToken();
+        ExpectPlainDecimalLikeStrtod(token, false);
+        const std::size_t cut = static_cast<std::size_t>(maker.Below(static_cast<int>(token.size()) + 1));
+        ExpectPlainDecimalLikeStrtod(token.substr(0, cut), false);
+        if (::testing::Test::HasFailure()) {
+            return;
+        }
+    }
+}
+
 TEST(ParseIntPrefix, AgreesWithSaturatedStrtoll)
 {
     const char* const kTokens[] = {

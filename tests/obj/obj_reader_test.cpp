@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
 #include <limits>
 #include <random>
 #include <string>
@@ -223,6 +224,58 @@ TEST(ObjReaderErrors, OnlyNonFiniteValuesThatFacesUseAreRefused)
               "line 2: normal is not a finite number");
     ObjModel model = Parse("v 0 0 0\nv 1e39 0 0\nvt -inf 0\nf 1 1 1");
     EXPECT_TRUE(std::isinf(model.positions[1].x));
+}
+
+// Vertex lines as the C library reads them: the line cut at spaces, the
+// first three tokens after the keyword each read by strtod (0 where it
+// converts nothing) and rounded to float. The reader reads plainly written
+// lines in a quicker way; this holds every line to the plain reading.
+Float3 VertexByStrtod(const std::string& line)
+{
+    float values[3] = {0, 0, 0};
+    std::size_t at = line.find(' ');
+    for (float& value : values) {
+        at = line.find_first_not_of(' ', at);
+        if (at == std::string::npos)
+            break;
+        std::size_t end = std::min(line.find(' ', at), line.size());
+        std::string token = line.substr(at, end - at);
+        value = static_cast<float>(std::strtod(token.c_str(), nullptr));
+        at = end;
+    }
+    return {values[0], values[1], values[2]};
+}
+
+TEST(ObjReaderVertices, LinesOfEveryShapeReadAsStrtodReadsTheirTokens)
+{
+    const char* const pieces[] = {"1", "25", "0.5", "-3.141593", "123.456789", "7.", ".25", "-", ".", " ",
+                                  "  ", "\t", "\r", "e3", "E-2", "x", "+", "0x1p", "/", "inf", "123456789012"};
+    const char* const keywords[] = {"v", "vt", "vn"};
+    const char* const endings[] = {"\n", "\r\n", " \n", "\r \n", "\r\r\n"};
+    std::mt19937 random(5);
+    for (int round = 0; round < 20000; ++round) {
+        std::string line = keywords[random() % 3];
+        // At least one token, so that the keyword is never glued to a "\r".
+        for (std::size_t count = 1 + random() % 4; count > 0; --count) {
+            line += " ";
+            for (std::size_t n = 1 + random() % 3; n > 0; --n)
+                line += pieces[random() % (sizeof pieces / sizeof *pieces)];
+        }
+        std::string ending = endings[random() % 5];
+        // The reference reads the line without its line feed.
+        Float3 expected = VertexByStrtod(line + ending.substr(0, ending.size() - 1));
+        // The face uses a position defined after the line, which may not be finite.
+        ObjModel model = Parse(line + ending + "v 9 9 9\nv 9 9 9\nf 2 2 2\n");
+        std::vector<Float3>& list = line[1] == 't' ? model.texcoords : line[1] == 'n' ? model.normals
+                                                                                      : model.positions;
+        SCOPED_TRACE(line + ending);
+        ASSERT_FALSE(list.empty());
+        Float3 actual = list[0];
+        // Compared bit for bit, so that NaN and the sign of zero count too.
+        EXPECT_EQ(std::memcmp(&actual, &expected, sizeof actual), 0)
+            << actual.x << " " << actual.y << " " << actual.z << " instead of " << expected.x << " "
+            << expected.y << " " << expected.z;
+    }
 }
 
 // Corners as the C library splits and converts them: fields cut at
