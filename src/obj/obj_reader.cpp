@@ -176,43 +176,58 @@ std::int64_t ReadShortNumber(const char*& p, const char* end)
 
 // Nearly every corner is "p", "p/t", "p/t/n" or "p//n" with short numbers;
 // reading those in one pass, without first cutting the token and its
-// fields, halves the cost of a face. Anything else (signs, white space
-// other than a space, runs of slashes, long numbers, junk) returns false
-// with nothing changed, and ParseCorner reads it.
-bool ParseSimpleCorner(ObjParser& parser, const char*& cursor, const char* end, ObjCorner* corner)
+// fields, halves the cost of a face. Stores the fields (0 where there is
+// none, as atoi of nothing) and returns where the corner's digits end; the
+// caller checks that its token ends there. Anything else (signs, runs of
+// slashes, long numbers, junk) returns nullptr, and ParseCorner reads it.
+const char* ReadSimpleCorner(const char* p, const char* end, std::int64_t (&fields)[3])
 {
-    std::int64_t values[3] = {0, 0, 0};  // 0: no field, as atoi of nothing
-    const char* p = cursor;
+    fields[0] = fields[1] = fields[2] = 0;
     int slot = 0;
     for (;;) {
         std::int64_t value = ReadShortNumber(p, end);
         if (value < 0)
-            return false;
-        values[slot] = value;
-        if (p == end || *p == ' ')
-            break;
-        // The line's carriage return ends the last field as atoi ends there.
-        if (*p == '\r' && (p + 1 == end || p[1] == ' ')) {
-            ++p;
-            break;
-        }
-        if (*p != '/' || slot == 2)
-            return false;
+            return nullptr;
+        fields[slot] = value;
+        if (p == end || *p != '/')
+            return p;
+        if (slot == 2)
+            return nullptr;
         ++p;
         if (p != end && *p == '/') {
             if (slot != 0)
-                return false;
+                return nullptr;
             ++p;
             slot = 2;
         } else {
             ++slot;
         }
     }
+}
+
+void RecordCorner(ObjParser& parser, const std::int64_t (&fields)[3], ObjCorner* corner)
+{
     std::int32_t* slots[3] = {&corner->position, &corner->texcoord, &corner->normal};
     for (int kind = 0; kind < 3; ++kind) {
-        if (values[kind] != 0)
-            RecordIndex(parser, static_cast<AttributeKind>(kind), values[kind] - 1, slots[kind]);
+        if (fields[kind] != 0)
+            RecordIndex(parser, static_cast<AttributeKind>(kind), fields[kind] - 1, slots[kind]);
     }
+}
+
+// A simple corner whose token ends with it; false, with nothing changed,
+// for any other.
+bool ParseSimpleCorner(ObjParser& parser, const char*& cursor, const char* end, ObjCorner* corner)
+{
+    std::int64_t fields[3];
+    const char* p = ReadSimpleCorner(cursor, end, fields);
+    if (p == nullptr)
+        return false;
+    // The line's carriage return ends the last field as atoi ends there.
+    if (p != end && *p == '\r' && (p + 1 == end || p[1] == ' '))
+        ++p;
+    else if (p != end && *p != ' ')
+        return false;
+    RecordCorner(parser, fields, corner);
     cursor = p;
     return true;
 }
@@ -286,6 +301,56 @@ void ParseFace(ObjParser& parser, const char* cursor, const char* end)
     if (count < 3)
         Fail(parser, "face has " + std::to_string(count) +
                          (count == 1 ? " corner" : " corners") + ", but a face needs at least 3");
+}
+
+// The usual face line: "f" and three or four simple corners between
+// spaces, ended by "\n" or "\r\n". Read in one pass that also finds the
+// line's end, like a plain vertex line; returns the start of the next line,
+// or nullptr with nothing changed for any other line (faults included,
+// which ParseFace reports).
+const char* ParsePlainFaceLine(ObjParser& parser, const char* cursor, const char* end)
+{
+    constexpr int kMostCorners = 4;
+    if (end - cursor < 2 || cursor[1] != ' ')
+        return nullptr;
+    std::int64_t fields[kMostCorners][3];
+    const char* p = cursor + 2;
+    int count = 0;
+    for (;;) {
+        while (p != end && *p == ' ')
+            ++p;
+        if (p == end)
+            return nullptr;
+        if (*p == '\r' && p + 1 != end && p[1] == '\n')
+            ++p;
+        if (*p == '\n')
+            break;
+        if (count == kMostCorners)
+            return nullptr;
+        p = ReadSimpleCorner(p, end, fields[count]);
+        if (p == nullptr || p == end || (*p != ' ' && *p != '\r' && *p != '\n') || fields[count][0] == 0)
+            return nullptr;
+        ++count;
+    }
+    if (count < 3)
+        return nullptr;
+    ObjCorner corners[kMostCorners];
+    for (int i = 0; i < count; ++i)
+        RecordCorner(parser, fields[i], &corners[i]);
+    for (int i = 2; i < count; ++i)
+        EmitTriangle(parser, {{corners[0], corners[i - 1], corners[i]}});
+    return p + 1;
+}
+
+// Lines of the usual forms, read in one pass; nullptr for any other line
+// or one of a kind this parser passes over.
+const char* ParsePlainLine(ObjParser& parser, const char* cursor, const char* end)
+{
+    if (*cursor == 'v')
+        return parser.kinds != LineKinds::kFaces ? ParsePlainVertexLine(parser, cursor, end) : nullptr;
+    if (*cursor == 'f')
+        return parser.kinds != LineKinds::kVertices ? ParsePlainFaceLine(parser, cursor, end) : nullptr;
+    return nullptr;
 }
 
 void ParseLine(ObjParser& parser, const char* cursor, const char* end)
@@ -410,14 +475,11 @@ std::size_t ParseObjText(ObjParser& parser, const char* data, std::size_t size, 
     }
     const char* cursor = data;
     const char* end = data + size;
-    bool readsVertices = parser.kinds != LineKinds::kFaces;
     while (cursor != end && parser.error.empty()) {
-        if (readsVertices) {
-            if (const char* next = ParsePlainVertexLine(parser, cursor, end)) {
-                ++parser.line;
-                cursor = next;
-                continue;
-            }
+        if (const char* next = ParsePlainLine(parser, cursor, end)) {
+            ++parser.line;
+            cursor = next;
+            continue;
         }
         const char* lineEnd = FindLineEnd(cursor, end);
         if (lineEnd == end && !atEndOfFile)
