@@ -1,13 +1,16 @@
 #include "driver/conversion.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cmath>
 #include <cstring>
+#include <new>
 #include <thread>
 #include <vector>
 
 #include "mesh/merge.h"
 #include "mesh/warning_mesh.h"
+#include "obj/large_list.h"
 #include "obj/obj_reader.h"
 #include "output/header_writer.h"
 #include "output/naming.h"
@@ -106,6 +109,28 @@ std::int64_t ReadFromInput(void* file, char* buffer, std::size_t capacity, std::
     return ReadInput(*static_cast<InputFile*>(file), buffer, capacity, error);
 }
 
+// Each regrowth of a list copies it into memory touched for the first time,
+// which costs more than reading the entries; room reserved from the file's
+// size saves that. Reserved room takes address space only until entries
+// arrive, so the estimates lean high: a vertex line with plainly written
+// numbers takes some 20 bytes or more, a face 8 or more per corner it
+// gives the triangles. Lists of tersely written files grow past them as
+// before. Each reservation is capped, and one that is refused is skipped:
+// it saves time, nothing depends on it.
+void ReserveForSize(ObjModel& model, CornerWelder& welder, std::uint64_t bytes)
+{
+    constexpr std::uint64_t kLargestReservation = std::uint64_t{1} << 28;
+    auto entries = [bytes](std::uint64_t bytesPerEntry, std::size_t entrySize) {
+        return static_cast<std::size_t>(std::min(bytes / bytesPerEntry, kLargestReservation / entrySize));
+    };
+    try {
+        for (std::vector<Float3>* list : {&model.positions, &model.texcoords, &model.normals})
+            ReserveLarge(*list, entries(20, sizeof(Float3)));
+        ReserveWelder(welder, entries(16, sizeof(ObjCorner)), entries(8, sizeof(std::uint32_t)));
+    } catch (const std::bad_alloc&) {
+    }
+}
+
 bool WarningFits(const ObjModel& model, std::size_t modelPositions, std::string* error)
 {
     if (AllFinite(model.positions, modelPositions))
@@ -153,6 +178,7 @@ bool ReadAndWeld(ByteSource source, Random& random, StreamedModel* streamed, std
     MergingWelder merging;
     merging.model = &streamed->model;
     merging.random = random;
+    ReserveForSize(streamed->model, merging.welder, source.expectedSize);
     ObjParser parser;
     parser.model = &streamed->model;
     parser.sink = {&TakeTriangle, &merging};
@@ -194,9 +220,9 @@ bool ConvertObjFile(const FileName& input, const NativeString& outputDirectory, 
     InputFile second;
     std::string unused;
     bool twoReaders = std::thread::hardware_concurrency() > 1 && OpenInput(input.path, &second, &unused);
-    ByteSource vertexSource{&ReadFromInput, &second};
+    ByteSource vertexSource{&ReadFromInput, &second, second.size};
     StreamedModel streamed;
-    bool read = ReadAndWeld({&ReadFromInput, &file}, random, &streamed, error,
+    bool read = ReadAndWeld({&ReadFromInput, &file, file.size}, random, &streamed, error,
                             twoReaders ? &vertexSource : nullptr);
     CloseInput(file);
     CloseInput(second);

@@ -26,6 +26,9 @@ bool ConvertObjText(std::string_view text, std::u16string_view stem, Random& ran
 struct ByteSource {
     std::int64_t (*read)(void* context, char* buffer, std::size_t capacity, std::string* error);
     void* context;
+    // How many bytes the source is expected to give, 0 when unknown: only a
+    // hint for reserving room, never relied on for the reading itself.
+    std::uint64_t expectedSize = 0;
 };
 
 // A model read, merged and welded in one pass over its text: the model's

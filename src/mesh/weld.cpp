@@ -115,13 +115,10 @@ std::uint32_t WeldCorner(CornerWelder& welder, const ObjCorner& corner)
 
 void ReserveWelder(CornerWelder& welder, std::size_t vertices, std::size_t corners)
 {
+    // The table is left to grow: its slots per position are set from the
+    // largest position seen so far, which a table sized up front cannot know.
     ReserveLarge(welder.keys, vertices);
     ReserveLarge(welder.indices, corners);
-    std::size_t table = kFirstTableSize;
-    while (table < vertices * 4)
-        table *= 2;
-    if (table > welder.slots.size())
-        ResizeTable(welder, table, welder.stride == 0 && !welder.slots.empty());
 }
 
 Float3 VertexPosition(const ObjModel& model, const ObjCorner& key)

@@ -68,7 +68,8 @@ inline void WeldTriangle(CornerWelder& welder, const ObjTriangle& triangle)
         AppendLarge(welder.indices, WeldCorner(welder, corner));
 }
 
-// Room for the given numbers of vertices and corners without regrowing.
+// Room for the given numbers of vertices and corners without regrowing the
+// lists (the table still grows with the vertices it holds).
 void ReserveWelder(CornerWelder& welder, std::size_t vertices, std::size_t corners);
 
 // Flips v and gives (0, 0, 0) where a vertex lacks an attribute that others

@@ -54,6 +54,7 @@ std::uint32_t CalendarTimeSeconds();
 // An input file opened for reading. Errors carry the OS's reason.
 struct InputFile {
     std::intptr_t handle = -1;
+    std::uint64_t size = 0;  // when it was opened; it may change while read
 };
 bool OpenInput(const NativeString& path, InputFile* file, std::string* error);
 // Reads up to capacity bytes; 0 at the end of the file, -1 on error.

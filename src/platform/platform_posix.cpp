@@ -169,6 +169,7 @@ bool OpenInput(const NativeString& path, InputFile* file, std::string* error)
         return false;
     }
     file->handle = descriptor;
+    file->size = static_cast<std::uint64_t>(status.st_size);
     return true;
 }
 

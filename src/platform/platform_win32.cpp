@@ -316,7 +316,9 @@ bool OpenInput(const NativeString& path, InputFile* file, std::string* error)
         SetError(error, "cannot read: it is not a regular file");
         return false;
     }
+    LARGE_INTEGER size;
     file->handle = FromHandle(handle);
+    file->size = GetFileSizeEx(handle, &size) ? static_cast<std::uint64_t>(size.QuadPart) : 0;
     return true;
 }
 

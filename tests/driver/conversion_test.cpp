@@ -67,10 +67,14 @@ Outcome ConvertStreaming(const std::string& text, std::uint32_t seed, Readers re
     SeedRandom(random, seed);
     ChoppedText source{&text, 0, std::mt19937(seed)};
     ChoppedText second{&text, 0, std::mt19937(seed + 1)};
-    ByteSource vertexSource{&ReadChopped, &second};
+    // The size hint only reserves room: none, the true size, and one far
+    // too small (the lists grow past it) must all give the same bytes.
+    const std::uint64_t hints[] = {0, text.size(), text.size() / 50};
+    std::uint64_t hint = hints[seed % 3];
+    ByteSource vertexSource{&ReadChopped, &second, hint};
     StreamedModel streamed;
     std::string error;
-    outcome.converted = ReadAndWeld({&ReadChopped, &source}, random, &streamed, &error,
+    outcome.converted = ReadAndWeld({&ReadChopped, &source, hint}, random, &streamed, &error,
                                     readers == Readers::kTwo ? &vertexSource : nullptr);
     if (outcome.converted) {
         BufferedWriter writer = MakeBufferedWriter({&AppendTo, &outcome.bytes});
