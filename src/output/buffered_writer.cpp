@@ -38,8 +38,8 @@ bool FlushWriter(BufferedWriter& writer)
 
 void Append(BufferedWriter& writer, const char* data, std::size_t size)
 {
-    // A block as large as the buffer would only be copied through it.
-    if (size >= writer.capacity) {
+    // A block of half the buffer or more would only be copied through it.
+    if (size >= writer.capacity / 2) {
         FlushWriter(writer);
         WriteToSink(writer, data, size);
         return;

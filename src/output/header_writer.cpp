@@ -118,9 +118,11 @@ char* FormatIndexRow(const std::vector<std::uint32_t>& indices, std::size_t row,
     return CopyText(out, ",\r\n");
 }
 
-// Rows in blocks of about two megabytes of text, so the threads meet once
-// per block at most.
-constexpr std::size_t kBlockBytes = std::size_t{1} << 21;
+// Rows in blocks of about a quarter megabyte of text: large enough that the
+// threads meet rarely, small enough that the few buffers, reused in turn,
+// stay in memory that has been touched before (fresh memory costs more to
+// touch than the rows cost to format).
+constexpr std::size_t kBlockBytes = std::size_t{1} << 18;
 // Blocks formatted ahead of the one being written. Writing costs about a
 // quarter of formatting, so with a fixed split the writing thread lags;
 // with a few blocks ahead either thread can format whatever comes next.
