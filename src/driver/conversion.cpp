@@ -126,7 +126,8 @@ void ReserveForSize(ObjModel& model, CornerWelder& welder, std::uint64_t bytes)
     try {
         for (std::vector<Float3>* list : {&model.positions, &model.texcoords, &model.normals})
             ReserveLarge(*list, entries(20, sizeof(Float3)));
-        ReserveWelder(welder, entries(16, sizeof(ObjCorner)), entries(8, sizeof(std::uint32_t)));
+        ReserveWelder(welder, entries(20, sizeof(std::uint32_t)), entries(16, sizeof(ObjCorner)),
+                      entries(8, sizeof(std::uint32_t)));
     } catch (const std::bad_alloc&) {
     }
 }

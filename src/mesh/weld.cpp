@@ -11,8 +11,13 @@ namespace {
 
 constexpr std::uint32_t kEmptySlot = 0;
 constexpr std::size_t kFirstTableSize = std::size_t{1} << 12;
-// A probe run this long means the keys defeat the ordered placement.
-constexpr std::size_t kLongestProbe = 48;
+// Vertices one position may gather before its chain is too slow to walk.
+constexpr std::size_t kLongestChain = 48;
+// Positions are looked up directly up to this many per vertex made so far
+// (or up to the room reserved): beyond that the chains would take more
+// memory than the hash, and a wild index would take any amount.
+constexpr std::size_t kChainsPerVertex = 8;
+constexpr std::size_t kFewestChains = std::size_t{1} << 16;
 
 std::uint32_t HashKey(const ObjCorner& key)
 {
@@ -23,65 +28,78 @@ std::uint32_t HashKey(const ObjCorner& key)
     return static_cast<std::uint32_t>(h >> 32);
 }
 
-// Corners that follow each other in a file mostly name nearby positions, so
-// the vertices of position p get the stride slots from p * stride on: a
-// lookup then lands near the previous one, in cache, where a scattering
-// hash would miss it every time. Keys that pile up regardless (thousands of
-// vertices on one position) switch the table to the scattering hash.
-std::size_t HomeSlot(const CornerWelder& welder, const ObjCorner& key)
-{
-    std::uint64_t hash = HashKey(key);
-    if (welder.stride == 0)
-        return static_cast<std::size_t>(hash);
-    std::uint64_t within = (hash * welder.stride) >> 32;
-    return static_cast<std::size_t>(std::uint64_t{static_cast<std::uint32_t>(key.position)} * welder.stride + within);
-}
-
-void InsertSlot(CornerWelder& welder, SlotTable& slots, std::uint32_t vertex)
+void InsertSlot(SlotTable& slots, const ObjCorner& key, std::uint32_t vertex)
 {
     std::size_t mask = slots.size() - 1;
-    std::size_t slot = HomeSlot(welder, welder.keys[vertex]) & mask;
+    std::size_t slot = HashKey(key) & mask;
     while (slots[slot] != kEmptySlot)
         slot = (slot + 1) & mask;
     slots[slot] = vertex + 1;
 }
 
-// At most a quarter full, and the stride spreads the positions seen so far
-// over half the table, leaving the rest for those still to come: so a
-// position has about four slots, room for the second vertex that a texture
-// seam gives each position along it without spilling into the next.
-void ResizeTable(CornerWelder& welder, std::size_t size, bool scatter)
+// At most a quarter full, so probe runs stay short.
+void ResizeTable(CornerWelder& welder, std::size_t size)
 {
     SlotTable slots = SlotTable::Zeroed(size);
-    // At least two slots per position, or a second vertex of a position
-    // would have to probe past every following position.
-    if (scatter)
-        welder.stride = 0;
-    else if (welder.keys.empty())
-        welder.stride = 2;
-    else
-        welder.stride = std::max<std::size_t>(2, size / 2 / (std::size_t{welder.largestPosition} + 1));
     for (std::uint32_t vertex = 0; vertex < welder.keys.size(); ++vertex)
-        InsertSlot(welder, slots, vertex);
+        InsertSlot(slots, welder.keys[vertex], vertex);
     welder.slots.swap(slots);
 }
 
-std::uint32_t AddVertex(CornerWelder& welder, const ObjCorner& corner, std::size_t slot,
-                        std::size_t probes)
+void SwitchToHash(CornerWelder& welder)
+{
+    std::size_t size = kFirstTableSize;
+    while (size < welder.keys.size() * 4 + 4)
+        size *= 2;
+    ResizeTable(welder, size);
+    std::vector<std::uint32_t>().swap(welder.chains);
+    std::vector<std::uint32_t>().swap(welder.standInChains);
+    std::vector<std::uint32_t>().swap(welder.nextOnPosition);
+}
+
+std::uint32_t AddKey(CornerWelder& welder, const ObjCorner& corner)
 {
     auto vertex = static_cast<std::uint32_t>(welder.keys.size());
     AppendLarge(welder.keys, corner);
-    welder.slots[slot] = vertex + 1;
     welder.anyTexcoord |= corner.texcoord != kAbsent;
     welder.anyNormal |= corner.normal != kAbsent;
-    if (corner.position > 0 && static_cast<std::uint32_t>(corner.position) > welder.largestPosition)
-        welder.largestPosition = static_cast<std::uint32_t>(corner.position);
-    bool scattered = welder.stride == 0;
-    if (welder.keys.size() * 4 > welder.slots.size())
-        ResizeTable(welder, welder.slots.size() * 2, scattered);
-    else if (probes > kLongestProbe && !scattered)
-        ResizeTable(welder, welder.slots.size(), true);
     return vertex;
+}
+
+std::uint32_t WeldHashed(CornerWelder& welder, const ObjCorner& corner)
+{
+    std::size_t mask = welder.slots.size() - 1;
+    std::size_t slot = HashKey(corner) & mask;
+    for (;;) {
+        std::uint32_t entry = welder.slots[slot];
+        if (entry == kEmptySlot)
+            break;
+        if (welder.keys[entry - 1] == corner)
+            return entry - 1;
+        slot = (slot + 1) & mask;
+    }
+    std::uint32_t vertex = AddKey(welder, corner);
+    welder.slots[slot] = vertex + 1;
+    if (welder.keys.size() * 4 > welder.slots.size())
+        ResizeTable(welder, welder.slots.size() * 2);
+    return vertex;
+}
+
+// The chain of position, or nullptr when it lies too far out to be held.
+std::uint32_t* ChainOf(CornerWelder& welder, std::int32_t position)
+{
+    std::vector<std::uint32_t>& chains = position >= 0 ? welder.chains : welder.standInChains;
+    std::size_t index = position >= 0 ? static_cast<std::size_t>(position)
+                                      : static_cast<std::size_t>(-1 - static_cast<std::int64_t>(position));
+    if (index >= chains.size()) {
+        std::size_t limit = std::max({kFewestChains, welder.keys.size() * kChainsPerVertex, chains.capacity()});
+        if (index >= limit)
+            return nullptr;
+        if (index >= chains.capacity())
+            ReserveLarge(chains, std::max(index + 1, GrownCapacity<std::uint32_t>(chains.capacity())));
+        chains.resize(index + 1);
+    }
+    return &chains[index];
 }
 
 }  // namespace
@@ -99,25 +117,33 @@ SlotTable SlotTable::Zeroed(std::size_t size)
 
 std::uint32_t WeldCorner(CornerWelder& welder, const ObjCorner& corner)
 {
-    if (welder.slots.empty())
-        ResizeTable(welder, kFirstTableSize, false);
-    std::size_t mask = welder.slots.size() - 1;
-    std::size_t slot = HomeSlot(welder, corner) & mask;
-    for (std::size_t probes = 0;; ++probes) {
-        std::uint32_t entry = welder.slots[slot];
-        if (entry == kEmptySlot)
-            return AddVertex(welder, corner, slot, probes);
+    if (!welder.slots.empty())
+        return WeldHashed(welder, corner);
+    std::uint32_t* chain = ChainOf(welder, corner.position);
+    if (chain == nullptr) {
+        SwitchToHash(welder);
+        return WeldHashed(welder, corner);
+    }
+    std::size_t length = 0;
+    for (std::uint32_t entry = *chain; entry != 0; entry = welder.nextOnPosition[entry - 1]) {
         if (welder.keys[entry - 1] == corner)
             return entry - 1;
-        slot = (slot + 1) & mask;
+        if (++length == kLongestChain) {
+            SwitchToHash(welder);
+            return WeldHashed(welder, corner);
+        }
     }
+    std::uint32_t vertex = AddKey(welder, corner);
+    AppendLarge(welder.nextOnPosition, *chain);
+    *chain = vertex + 1;
+    return vertex;
 }
 
-void ReserveWelder(CornerWelder& welder, std::size_t vertices, std::size_t corners)
+void ReserveWelder(CornerWelder& welder, std::size_t positions, std::size_t vertices, std::size_t corners)
 {
-    // The table is left to grow: its slots per position are set from the
-    // largest position seen so far, which a table sized up front cannot know.
+    ReserveLarge(welder.chains, positions);
     ReserveLarge(welder.keys, vertices);
+    ReserveLarge(welder.nextOnPosition, vertices);
     ReserveLarge(welder.indices, corners);
 }
 

@@ -19,7 +19,7 @@ struct WeldedMesh {
     std::vector<std::uint32_t> indices;  // three per triangle
 };
 
-// The open-addressing table of a CornerWelder: 0 is an empty slot, any
+// The scattering hash table of a CornerWelder: 0 is an empty slot, any
 // other value one more than a vertex number. Empty being zero lets a new
 // table come zeroed from the allocator, so growing the table costs no pass
 // that fills it before the first key goes in.
@@ -48,12 +48,21 @@ private:
 // Welding before the values are looked up: vertex k is the index triple
 // keys[k], so corners can be welded while the file is still being read and
 // the values gathered only when the header is written.
+//
+// A position has one vertex, or a few along seams, so the vertices are
+// found through their position: chains[p] is one more than the newest
+// vertex on position p (0: none yet) and nextOnPosition[k] one more than
+// the vertex made on the same position before vertex k. That takes 8 bytes
+// per vertex, a quarter of a hash table kept sparse enough to be quick.
+// Key sets that defeat it (many vertices on one position, positions far
+// beyond the vertices made so far) switch the welder to a scattering hash.
 struct CornerWelder {
     std::vector<ObjCorner> keys;         // by vertex number, in order of first use
     std::vector<std::uint32_t> indices;  // three per triangle
-    SlotTable slots;
-    std::size_t stride = 0;              // slots per position index; 0: hashed
-    std::uint32_t largestPosition = 0;
+    std::vector<std::uint32_t> chains;          // by position
+    std::vector<std::uint32_t> standInChains;   // by -1 - position, for negative ones
+    std::vector<std::uint32_t> nextOnPosition;  // by vertex
+    SlotTable slots;                     // the scattering hash; empty until needed
     bool anyTexcoord = false;            // some vertex names a texture coordinate
     bool anyNormal = false;
 };
@@ -68,9 +77,9 @@ inline void WeldTriangle(CornerWelder& welder, const ObjTriangle& triangle)
         AppendLarge(welder.indices, WeldCorner(welder, corner));
 }
 
-// Room for the given numbers of vertices and corners without regrowing the
-// lists (the table still grows with the vertices it holds).
-void ReserveWelder(CornerWelder& welder, std::size_t vertices, std::size_t corners);
+// Room for the given numbers of positions, vertices and corners without
+// regrowing the lists.
+void ReserveWelder(CornerWelder& welder, std::size_t positions, std::size_t vertices, std::size_t corners);
 
 // Flips v and gives (0, 0, 0) where a vertex lacks an attribute that others
 // have: the values of vertex k as a WeldedMesh holds them.

@@ -127,9 +127,8 @@ TEST(Weld, MatchesAnOrderedMapOnARandomMesh)
     EXPECT_EQ(mesh.normals.size(), reference.size());
 }
 
-// The welder places the vertices of a position next to those of the
-// positions around it; these key sets defeat that placement, and the
-// numbering must not change when the table gives up on it.
+// The welder finds vertices through their position; these key sets defeat
+// that, and the numbering must not change when it switches to hashing.
 std::vector<std::uint32_t> NumberingByMap(const std::vector<ObjCorner>& corners)
 {
     std::map<std::tuple<std::int32_t, std::int32_t, std::int32_t>, std::uint32_t> numbers;
@@ -143,7 +142,7 @@ std::vector<std::uint32_t> NumberingByMap(const std::vector<ObjCorner>& corners)
 
 TEST(Weld, KeySetsThatDefeatThePlacementStillWeldLikeAMap)
 {
-    std::vector<std::vector<ObjCorner>> keySets(4);
+    std::vector<std::vector<ObjCorner>> keySets(6);
     // Twenty thousand vertices on one position.
     for (std::int32_t t = 0; t < 20000; ++t)
         keySets[0].insert(keySets[0].end(), {C(0, t), C(0, t / 2), C(1, t)});
@@ -158,13 +157,24 @@ TEST(Weld, KeySetsThatDefeatThePlacementStillWeldLikeAMap)
     std::mt19937 random(5);
     for (int i = 0; i < 90000; ++i)
         keySets[3].push_back(C(static_cast<std::int32_t>(random() % 20000), static_cast<std::int32_t>(random() % 3)));
-    for (const std::vector<ObjCorner>& corners : keySets) {
+    // Negative positions, as the warning's stand-ins have, among the model's.
+    for (std::int32_t i = 0; i < 20000; ++i)
+        keySets[4].insert(keySets[4].end(), {C(i % 700), C(-2 - i % 148, -2 - i % 148, -2 - i % 148), C(-2 - i % 3, i % 5)});
+    // One wild index before any other vertex, then an ordinary model.
+    keySets[5].push_back(C(2000000000));
+    for (std::int32_t i = 0; i < 30000; ++i)
+        keySets[5].insert(keySets[5].end(), {C(i), C(i + 1), C(i, 1)});
+    // Which sets must end up hashed, so that both ways are covered.
+    const bool hashed[] = {true, false, true, false, false, true};
+    for (std::size_t set = 0; set < keySets.size(); ++set) {
+        const std::vector<ObjCorner>& corners = keySets[set];
         CornerWelder welder;
         std::vector<std::uint32_t> indices;
         for (const ObjCorner& corner : corners)
             indices.push_back(WeldCorner(welder, corner));
         std::vector<std::uint32_t> expected = NumberingByMap(corners);
-        EXPECT_EQ(indices, expected);
+        EXPECT_EQ(indices, expected) << "key set " << set;
+        EXPECT_EQ(!welder.slots.empty(), hashed[set]) << "key set " << set;
         EXPECT_EQ(welder.keys.size(), *std::max_element(expected.begin(), expected.end()) + 1);
     }
 }
