@@ -120,10 +120,15 @@ char* FormatFixed6(float value, char* out)
     out += bits >> 31;
     const std::uint64_t units = micros / kMicrosPerUnit;
     const auto fractionDigits = static_cast<std::uint32_t>(micros - units * kMicrosPerUnit);
-    if (units < 10)
-        *out++ = static_cast<char>('0' + units);
-    else
+    if (units < 100) {
+        // "07" read from its second character is "7"; the character after
+        // it is written over by the point.
+        const std::uint64_t oneDigit = units < 10;
+        std::memcpy(out, kDigitPairs + 2 * units + oneDigit, 2);
+        out += 2 - oneDigit;
+    } else {
         out = WriteIntegerPart(out, units);
+    }
     if constexpr (kCanWriteDigitChunks) {
         const std::uint64_t text = PointAndSixDigits(fractionDigits);
         std::memcpy(out, &text, sizeof text);
