@@ -141,11 +141,11 @@ bool ReadAndWeldModel(StreamedModel* streamed, bool twoThreads)
 {
     TextSource source{&ModelText(), 0};
     TextSource second{&ModelText(), 0};
-    ByteSource vertexSource{&ReadText, &second};
+    ByteSource vertexSource{&ReadText, &second, ModelText().size()};
     Random random;
     SeedRandom(random, 1);
     std::string error;
-    return ReadAndWeld({&ReadText, &source}, random, streamed, &error, twoThreads ? &vertexSource : nullptr);
+    return ReadAndWeld({&ReadText, &source, ModelText().size()}, random, streamed, &error, twoThreads ? &vertexSource : nullptr);
 }
 
 // What the converter does with a file: reading, merging and welding in one
