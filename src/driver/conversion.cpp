@@ -20,7 +20,7 @@ namespace {
 
 constexpr std::size_t kReadChunkSize = std::size_t{1} << 20;
 
-bool AllFinite(const std::vector<Float3>& list, std::size_t from)
+bool AllFinite(const LargeList<Float3>& list, std::size_t from)
 {
     for (std::size_t i = from; i < list.size(); ++i) {
         if (!std::isfinite(list[i].x) || !std::isfinite(list[i].y) || !std::isfinite(list[i].z))
@@ -124,8 +124,8 @@ void ReserveForSize(ObjModel& model, CornerWelder& welder, std::uint64_t bytes)
         return static_cast<std::size_t>(std::min(bytes / bytesPerEntry, kLargestReservation / entrySize));
     };
     try {
-        for (std::vector<Float3>* list : {&model.positions, &model.texcoords, &model.normals})
-            ReserveLarge(*list, entries(20, sizeof(Float3)));
+        for (LargeList<Float3>* list : {&model.positions, &model.texcoords, &model.normals})
+            list->reserve(entries(20, sizeof(Float3)));
         ReserveWelder(welder, entries(20, sizeof(std::uint32_t)), entries(16, sizeof(ObjCorner)),
                       entries(8, sizeof(std::uint32_t)));
     } catch (const std::bad_alloc&) {

@@ -87,7 +87,7 @@ ObjTriangle StandInWarningTriangle(std::size_t t)
 // The first kScatterReach model triangles and the warning's, in merged order.
 void WeldHead(MergingWelder& merging)
 {
-    std::vector<ObjTriangle>& head = merging.model->triangles;
+    LargeList<ObjTriangle>& head = merging.model->triangles;
     std::vector<std::uint64_t> places =
         ScatterPositions(head.size(), kWarningTriangleCount, merging.random);
     std::vector<std::size_t> order = ByPlace(places);
@@ -99,7 +99,7 @@ void WeldHead(MergingWelder& merging)
         else
             WeldTriangle(merging.welder, head[next++]);
     }
-    std::vector<ObjTriangle>().swap(head);
+    LargeList<ObjTriangle>().swap(head);
     merging.headVertices = merging.welder.keys.size();
     merging.headWelded = true;
 }
@@ -171,7 +171,7 @@ void MergeWarningMesh(ObjModel& model, Random& random)
     // the number of warning triangles placed before it, so filling from the
     // end never overwrites a triangle that has yet to move.
     std::vector<std::size_t> byPlace = ByPlace(places);
-    std::vector<ObjTriangle>& triangles = model.triangles;
+    LargeList<ObjTriangle>& triangles = model.triangles;
     std::size_t source = triangles.size();
     triangles.resize(triangles.size() + kWarningTriangleCount);
     std::size_t pending = kWarningTriangleCount;
@@ -193,7 +193,7 @@ void TakeModelTriangle(MergingWelder& merging, const ObjTriangle& triangle)
         WeldTriangle(merging.welder, triangle);
         return;
     }
-    std::vector<ObjTriangle>& head = merging.model->triangles;
+    LargeList<ObjTriangle>& head = merging.model->triangles;
     AppendLarge(head, triangle);
     if (head.size() == kScatterReach)
         WeldHead(merging);

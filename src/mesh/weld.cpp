@@ -52,9 +52,9 @@ void SwitchToHash(CornerWelder& welder)
     while (size < welder.keys.size() * 4 + 4)
         size *= 2;
     ResizeTable(welder, size);
-    std::vector<std::uint32_t>().swap(welder.chains);
-    std::vector<std::uint32_t>().swap(welder.standInChains);
-    std::vector<std::uint32_t>().swap(welder.nextOnPosition);
+    LargeList<std::uint32_t>().swap(welder.chains);
+    LargeList<std::uint32_t>().swap(welder.standInChains);
+    LargeList<std::uint32_t>().swap(welder.nextOnPosition);
 }
 
 std::uint32_t AddKey(CornerWelder& welder, const ObjCorner& corner)
@@ -88,7 +88,7 @@ std::uint32_t WeldHashed(CornerWelder& welder, const ObjCorner& corner)
 // The chain of position, or nullptr when it lies too far out to be held.
 std::uint32_t* ChainOf(CornerWelder& welder, std::int32_t position)
 {
-    std::vector<std::uint32_t>& chains = position >= 0 ? welder.chains : welder.standInChains;
+    LargeList<std::uint32_t>& chains = position >= 0 ? welder.chains : welder.standInChains;
     std::size_t index = position >= 0 ? static_cast<std::size_t>(position)
                                       : static_cast<std::size_t>(-1 - static_cast<std::int64_t>(position));
     if (index >= chains.size()) {
@@ -96,7 +96,7 @@ std::uint32_t* ChainOf(CornerWelder& welder, std::int32_t position)
         if (index >= limit)
             return nullptr;
         if (index >= chains.capacity())
-            ReserveLarge(chains, std::max(index + 1, GrownCapacity<std::uint32_t>(chains.capacity())));
+            chains.reserve(std::max(index + 1, GrownCapacity<std::uint32_t>(chains.capacity())));
         chains.resize(index + 1);
     }
     return &chains[index];
@@ -141,10 +141,10 @@ std::uint32_t WeldCorner(CornerWelder& welder, const ObjCorner& corner)
 
 void ReserveWelder(CornerWelder& welder, std::size_t positions, std::size_t vertices, std::size_t corners)
 {
-    ReserveLarge(welder.chains, positions);
-    ReserveLarge(welder.keys, vertices);
-    ReserveLarge(welder.nextOnPosition, vertices);
-    ReserveLarge(welder.indices, corners);
+    welder.chains.reserve(positions);
+    welder.keys.reserve(vertices);
+    welder.nextOnPosition.reserve(vertices);
+    welder.indices.reserve(corners);
 }
 
 Float3 VertexPosition(const ObjModel& model, const ObjCorner& key)

@@ -13,10 +13,10 @@ namespace torvane {
 
 // An indexed mesh: vertex k is made of entry k of each non-empty list.
 struct WeldedMesh {
-    std::vector<Float3> positions;
-    std::vector<Float3> texcoords;  // v flipped; empty when no corner names one
-    std::vector<Float3> normals;    // empty when no corner names one
-    std::vector<std::uint32_t> indices;  // three per triangle
+    LargeList<Float3> positions;
+    LargeList<Float3> texcoords;  // v flipped; empty when no corner names one
+    LargeList<Float3> normals;    // empty when no corner names one
+    LargeList<std::uint32_t> indices;  // three per triangle
 };
 
 // The scattering hash table of a CornerWelder: 0 is an empty slot, any
@@ -57,11 +57,11 @@ private:
 // Key sets that defeat it (many vertices on one position, positions far
 // beyond the vertices made so far) switch the welder to a scattering hash.
 struct CornerWelder {
-    std::vector<ObjCorner> keys;         // by vertex number, in order of first use
-    std::vector<std::uint32_t> indices;  // three per triangle
-    std::vector<std::uint32_t> chains;          // by position
-    std::vector<std::uint32_t> standInChains;   // by -1 - position, for negative ones
-    std::vector<std::uint32_t> nextOnPosition;  // by vertex
+    LargeList<ObjCorner> keys;         // by vertex number, in order of first use
+    LargeList<std::uint32_t> indices;  // three per triangle
+    LargeList<std::uint32_t> chains;          // by position
+    LargeList<std::uint32_t> standInChains;   // by -1 - position, for negative ones
+    LargeList<std::uint32_t> nextOnPosition;  // by vertex
     SlotTable slots;                     // the scattering hash; empty until needed
     bool anyTexcoord = false;            // some vertex names a texture coordinate
     bool anyNormal = false;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <new>
 #include <vector>
 
 #include "platform/platform.h"
@@ -8,20 +9,44 @@
 namespace torvane {
 
 // Lists that grow to millions of entries. First touching fresh memory costs
-// more here than filling it, so their blocks are advised for large pages,
-// and the entries of a grown list are copied only after that advice.
+// more here than filling it, and far more in small pages than in large
+// ones, so their blocks come from AllocateLarge once past a quarter
+// megabyte; smaller ones, as for small models, from the usual heap.
+template <typename T>
+struct LargeBlockAllocator {
+    using value_type = T;
+    static constexpr std::size_t kLargeBlock = std::size_t{1} << 18;
+
+    LargeBlockAllocator() = default;
+    template <typename U>
+    LargeBlockAllocator(const LargeBlockAllocator<U>&) noexcept
+    {
+    }
+
+    T* allocate(std::size_t count)
+    {
+        if (count > static_cast<std::size_t>(-1) / sizeof(T))
+            throw std::bad_array_new_length();
+        std::size_t bytes = count * sizeof(T);
+        if (bytes < kLargeBlock)
+            return static_cast<T*>(::operator new(bytes));
+        return static_cast<T*>(AllocateLarge(bytes));
+    }
+
+    void deallocate(T* block, std::size_t count) noexcept
+    {
+        std::size_t bytes = count * sizeof(T);
+        if (bytes < kLargeBlock)
+            ::operator delete(block);
+        else
+            FreeLarge(block, bytes);
+    }
+
+    friend bool operator==(const LargeBlockAllocator&, const LargeBlockAllocator&) { return true; }
+};
 
 template <typename T>
-void ReserveLarge(std::vector<T>& list, std::size_t count)
-{
-    if (count <= list.capacity())
-        return;
-    std::vector<T> larger;
-    larger.reserve(count);
-    AdviseLargePages(larger.data(), count * sizeof(T));
-    larger.insert(larger.end(), list.begin(), list.end());
-    list.swap(larger);
-}
+using LargeList = std::vector<T, LargeBlockAllocator<T>>;
 
 // Capacity that is never written costs address space only, while every
 // regrowth copies the list into pages touched for the first time; so once
@@ -37,10 +62,10 @@ std::size_t GrownCapacity(std::size_t capacity)
 }
 
 template <typename T>
-inline void AppendLarge(std::vector<T>& list, const T& value)
+inline void AppendLarge(LargeList<T>& list, const T& value)
 {
     if (list.size() == list.capacity())
-        ReserveLarge(list, GrownCapacity<T>(list.capacity()));
+        list.reserve(GrownCapacity<T>(list.capacity()));
     list.push_back(value);
 }
 

@@ -1,7 +1,8 @@
 #pragma once
 
 #include <cstdint>
-#include <vector>
+
+#include "obj/large_list.h"
 
 namespace torvane {
 
@@ -42,10 +43,10 @@ struct ModelBounds {
 // Everything the reader takes from one OBJ file. Entry i of each attribute
 // list is OBJ index i + 1 of its kind.
 struct ObjModel {
-    std::vector<Float3> positions;
-    std::vector<Float3> texcoords;
-    std::vector<Float3> normals;
-    std::vector<ObjTriangle> triangles;
+    LargeList<Float3> positions;
+    LargeList<Float3> texcoords;
+    LargeList<Float3> normals;
+    LargeList<ObjTriangle> triangles;
     ModelBounds bounds;
 };
 

@@ -1,7 +1,16 @@
 #include "obj/obj_reader.h"
 
+#include <bit>
 #include <cmath>
 #include <cstring>
+
+// SSE2 is part of every x86-64 processor.
+#if defined(__SSE2__) || defined(_M_X64)
+#include <emmintrin.h>
+#define TORVANE_HAVE_SSE2 1
+#else
+#define TORVANE_HAVE_SSE2 0
+#endif
 
 #include "obj/large_list.h"
 #include "obj/number_parse.h"
@@ -45,7 +54,7 @@ const char* KindName(AttributeKind kind, bool plural)
     return "";
 }
 
-std::vector<Float3>& ListOf(ObjModel& model, AttributeKind kind)
+LargeList<Float3>& ListOf(ObjModel& model, AttributeKind kind)
 {
     switch (kind) {
     case AttributeKind::kPosition: return model.positions;
@@ -74,7 +83,7 @@ void UpdateBounds(ModelBounds& bounds, const Float3& p)
 
 void StoreVertex(ObjParser& parser, AttributeKind kind, const Float3& entry)
 {
-    std::vector<Float3>& list = ListOf(*parser.model, kind);
+    LargeList<Float3>& list = ListOf(*parser.model, kind);
     if (!std::isfinite(entry.x) || !std::isfinite(entry.y) || !std::isfinite(entry.z))
         parser.nonFinite.push_back({kind, static_cast<std::uint32_t>(list.size()), parser.line});
     AppendLarge(list, entry);
@@ -406,7 +415,7 @@ void MarkUsed(const ObjCorner& corner, std::vector<bool> (&used)[3])
 }
 
 // Only values that a face uses reach the header, so only those are refused.
-bool CheckUsedValuesFinite(const ObjParser& parser, const std::vector<ObjCorner>* usedCorners,
+bool CheckUsedValuesFinite(const ObjParser& parser, const LargeList<ObjCorner>* usedCorners,
                            std::string* error)
 {
     if (parser.nonFinite.empty())
@@ -444,12 +453,24 @@ bool StartsAsUtf16(const char* data, std::size_t size)
 
 // A line ends at a line feed or at a zero byte, whichever comes first.
 // Lines are short, so a library search per line costs more in calls than in
-// scanning; eight bytes are tested at a time instead, each byte once.
+// scanning; sixteen bytes are tested at a time instead where the processor
+// has the instructions for it, else eight, each byte once.
 const char* FindLineEnd(const char* begin, const char* end)
 {
+    const char* cursor = begin;
+#if TORVANE_HAVE_SSE2
+    const __m128i feeds = _mm_set1_epi8('\n');
+    const __m128i zeros = _mm_setzero_si128();
+    while (end - cursor >= 16) {
+        __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(cursor));
+        int ends = _mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(bytes, feeds), _mm_cmpeq_epi8(bytes, zeros)));
+        if (ends != 0)
+            return cursor + std::countr_zero(static_cast<unsigned>(ends));
+        cursor += 16;
+    }
+#endif
     constexpr std::uint64_t kOnes = 0x0101010101010101u;
     constexpr std::uint64_t kHighBits = 0x8080808080808080u;
-    const char* cursor = begin;
     while (end - cursor >= 8) {
         std::uint64_t word;
         std::memcpy(&word, cursor, sizeof word);
@@ -510,7 +531,7 @@ bool PassesOverLine(const ObjParser& parser, const char* data, std::size_t size)
 }
 
 bool FinishObjParse(ObjParser& parser, std::string* error,
-                    const std::vector<ObjCorner>* usedCorners)
+                    const LargeList<ObjCorner>* usedCorners)
 {
     if (!parser.error.empty()) {
         *error = parser.error;

@@ -78,7 +78,7 @@ bool PassesOverLine(const ObjParser& parser, const char* data, std::size_t size)
 // triangles went to a sink, usedCorners must hold every distinct corner of
 // the faces (corners with a negative position index are passed over).
 bool FinishObjParse(ObjParser& parser, std::string* error,
-                    const std::vector<ObjCorner>* usedCorners = nullptr);
+                    const LargeList<ObjCorner>* usedCorners = nullptr);
 
 // Reads a whole OBJ text held in memory.
 bool ParseObj(std::string_view text, ObjModel* model, std::string* error);

@@ -106,7 +106,7 @@ char* FormatVertexRow(const Vertices& vertices, std::size_t i, char* out)
 
 constexpr std::size_t kLargestIndexRow = 64;
 
-char* FormatIndexRow(const std::vector<std::uint32_t>& indices, std::size_t row, char* out)
+char* FormatIndexRow(const LargeList<std::uint32_t>& indices, std::size_t row, char* out)
 {
     char* limit = out + kLargestIndexRow;
     out = CopyText(out, "\t ");
@@ -212,7 +212,7 @@ void WriteVertexRows(const Vertices& vertices, BufferedWriter& writer)
               [&](std::size_t i, char* out) { return FormatVertexRow(vertices, i, out); }, writer);
 }
 
-void WriteIndexRows(const std::vector<std::uint32_t>& indices, BufferedWriter& writer)
+void WriteIndexRows(const LargeList<std::uint32_t>& indices, BufferedWriter& writer)
 {
     constexpr std::size_t kTypicalRow = 24;
     WriteRows(indices.size() / 3, kLargestIndexRow, kTypicalRow,
@@ -235,7 +235,7 @@ void CloseArray(BufferedWriter& writer, const std::string& array)
 }
 
 template <typename Vertices>
-bool WriteHeaderOf(const Vertices& vertices, const std::vector<std::uint32_t>& indices,
+bool WriteHeaderOf(const Vertices& vertices, const LargeList<std::uint32_t>& indices,
                    std::u16string_view stem, BufferedWriter& writer)
 {
     std::string name = EncodeStem(stem);

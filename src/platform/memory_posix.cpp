@@ -1,19 +1,29 @@
 #include <sys/mman.h>
 
 #include <cstdint>
+#include <new>
 
 #include "platform/platform.h"
 
 namespace torvane {
+namespace {
+
+constexpr std::uintptr_t kHugePage = std::uintptr_t{1} << 21;
+
+std::uintptr_t RoundUp(std::uintptr_t value)
+{
+    return (value + kHugePage - 1) & ~(kHugePage - 1);
+}
+
+}  // namespace
 
 void AdviseLargePages(void* data, std::size_t bytes)
 {
 #ifdef MADV_HUGEPAGE
     // Only whole huge pages inside the block may change; the rest of each
     // partly covered one belongs to other allocations.
-    constexpr std::uintptr_t kHugePage = std::uintptr_t{1} << 21;
     auto begin = reinterpret_cast<std::uintptr_t>(data);
-    std::uintptr_t first = (begin + kHugePage - 1) & ~(kHugePage - 1);
+    std::uintptr_t first = RoundUp(begin);
     std::uintptr_t last = (begin + bytes) & ~(kHugePage - 1);
     if (last > first)
         madvise(reinterpret_cast<void*>(first), last - first, MADV_HUGEPAGE);
@@ -21,6 +31,35 @@ void AdviseLargePages(void* data, std::size_t bytes)
     (void)data;
     (void)bytes;
 #endif
+}
+
+// Mapped on a huge-page boundary, a whole number of huge pages long, so that
+// every page of the block can be a huge one: mapped with one huge page of
+// slack, and the slack on either side given back.
+void* AllocateLarge(std::size_t bytes)
+{
+    std::size_t size = RoundUp(bytes);
+    if (size < bytes || size + kHugePage < size)
+        throw std::bad_alloc();
+    void* mapped = mmap(nullptr, size + kHugePage, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (mapped == MAP_FAILED)
+        throw std::bad_alloc();
+    auto begin = reinterpret_cast<std::uintptr_t>(mapped);
+    std::uintptr_t aligned = RoundUp(begin);
+    if (aligned != begin)
+        munmap(mapped, aligned - begin);
+    std::uintptr_t after = begin + size + kHugePage - (aligned + size);
+    if (after != 0)
+        munmap(reinterpret_cast<void*>(aligned + size), after);
+#ifdef MADV_HUGEPAGE
+    madvise(reinterpret_cast<void*>(aligned), size, MADV_HUGEPAGE);
+#endif
+    return reinterpret_cast<void*>(aligned);
+}
+
+void FreeLarge(void* block, std::size_t bytes)
+{
+    munmap(block, RoundUp(bytes));
 }
 
 }  // namespace torvane

@@ -83,6 +83,14 @@ void DiscardOutput(OutputFile& file);
 // Changes nothing visible; a no-op where there is no such hint.
 void AdviseLargePages(void* data, std::size_t bytes);
 
+// A block of memory for a list of millions of entries, made of large pages
+// where the system offers them: there, touching a small page for the first
+// time costs many times what filling it does. Only pages that are touched
+// take memory. Throws std::bad_alloc when there is no room; FreeLarge takes
+// the block back, given the same size.
+void* AllocateLarge(std::size_t bytes);
+void FreeLarge(void* block, std::size_t bytes);
+
 // Writes one line (UTF-8, no line end) to standard error.
 void PrintErrorLine(const std::string& line);
 // Writes text (UTF-8) to standard output.

@@ -92,7 +92,7 @@ TEST(MergeWarningMesh, AppendsRecordsAndKeepsTheModelsTrianglesInOrder)
     ASSERT_EQ(model.triangles.size(), 100 + kWarningTriangleCount);
     EXPECT_EQ(model.triangles.back(), before.triangles.back());
 
-    std::vector<ObjTriangle> own;
+    LargeList<ObjTriangle> own;
     std::vector<std::array<std::int32_t, 3>> warning;
     for (const ObjTriangle& triangle : model.triangles) {
         if (!IsWarningTriangle(triangle, 8)) {

@@ -15,7 +15,7 @@ ObjCorner C(std::int32_t p, std::int32_t t = kAbsent, std::int32_t n = kAbsent)
     return {p, t, n};
 }
 
-ObjModel ModelWith(std::vector<ObjTriangle> triangles, std::size_t positions,
+ObjModel ModelWith(LargeList<ObjTriangle> triangles, std::size_t positions,
                    std::size_t texcoords = 0, std::size_t normals = 0)
 {
     ObjModel model;
@@ -37,8 +37,8 @@ TEST(Weld, VerticesAreNumberedByFirstUse)
     //  0---1
     ObjModel model = ModelWith({{C(3), C(1), C(0)}, {C(3), C(0), C(2)}}, 4);
     WeldedMesh mesh = WeldCorners(model);
-    EXPECT_EQ(mesh.indices, (std::vector<std::uint32_t>{0, 1, 2, 0, 2, 3}));
-    EXPECT_EQ(mesh.positions, (std::vector<Float3>{{3, 0, 0}, {1, 0, 0}, {0, 0, 0}, {2, 0, 0}}));
+    EXPECT_EQ(mesh.indices, (LargeList<std::uint32_t>{0, 1, 2, 0, 2, 3}));
+    EXPECT_EQ(mesh.positions, (LargeList<Float3>{{3, 0, 0}, {1, 0, 0}, {0, 0, 0}, {2, 0, 0}}));
     EXPECT_TRUE(mesh.texcoords.empty());
     EXPECT_TRUE(mesh.normals.empty());
 }
@@ -52,9 +52,9 @@ TEST(Weld, OnlyEqualIndexTriplesShareAVertex)
                                2, 0, 2);
     model.positions[1] = model.positions[0];
     WeldedMesh mesh = WeldCorners(model);
-    EXPECT_EQ(mesh.indices, (std::vector<std::uint32_t>{0, 1, 2, 2, 2, 2}));
+    EXPECT_EQ(mesh.indices, (LargeList<std::uint32_t>{0, 1, 2, 2, 2, 2}));
     EXPECT_EQ(mesh.positions.size(), 3u);
-    EXPECT_EQ(mesh.normals, (std::vector<Float3>{{0, 0, 0}, {0, 0, 1}, {0, 0, 0}}));
+    EXPECT_EQ(mesh.normals, (LargeList<Float3>{{0, 0, 0}, {0, 0, 1}, {0, 0, 0}}));
 }
 
 TEST(Weld, TextureVIsFlippedInFloat)
@@ -62,7 +62,7 @@ TEST(Weld, TextureVIsFlippedInFloat)
     ObjModel model = ModelWith({{C(0, 0), C(0, 1), C(0, 2)}, {C(0, 3), C(0, 0), C(0, 1)}}, 1, 4);
     model.texcoords = {{0.25f, 0.25f, 0}, {0.5f, 1.0f, 0.5f}, {0, 0, 0}, {0, 1.5f, 0}};
     WeldedMesh mesh = WeldCorners(model);
-    EXPECT_EQ(mesh.texcoords, (std::vector<Float3>{
+    EXPECT_EQ(mesh.texcoords, (LargeList<Float3>{
                                   {0.25f, 0.75f, 0}, {0.5f, 0.0f, 0.5f}, {0, 1, 0}, {0, -0.5f, 0}}));
 }
 
@@ -70,7 +70,7 @@ TEST(Weld, UnusedEntriesAreLeftOutAndSharedOnesCopiedPerVertex)
 {
     ObjModel model = ModelWith({{C(2, 0), C(2, 1), C(4, 0)}}, 6, 2);
     WeldedMesh mesh = WeldCorners(model);
-    EXPECT_EQ(mesh.positions, (std::vector<Float3>{{2, 0, 0}, {2, 0, 0}, {4, 0, 0}}));
+    EXPECT_EQ(mesh.positions, (LargeList<Float3>{{2, 0, 0}, {2, 0, 0}, {4, 0, 0}}));
     EXPECT_EQ(mesh.indices.size(), 3u);
 }
 
@@ -82,8 +82,8 @@ TEST(Weld, CornersWithoutAnAttributeGetZeroesWhenOthersHaveIt)
     model.texcoords[0] = {0.5f, 0.25f, 0};
     model.normals[0] = {0, 1, 0};
     WeldedMesh mesh = WeldCorners(model);
-    EXPECT_EQ(mesh.texcoords, (std::vector<Float3>{{0.5f, 0.75f, 0}, {0, 0, 0}, {0.5f, 0.75f, 0}}));
-    EXPECT_EQ(mesh.normals, (std::vector<Float3>{{0, 1, 0}, {0, 1, 0}, {0, 0, 0}}));
+    EXPECT_EQ(mesh.texcoords, (LargeList<Float3>{{0.5f, 0.75f, 0}, {0, 0, 0}, {0.5f, 0.75f, 0}}));
+    EXPECT_EQ(mesh.normals, (LargeList<Float3>{{0, 1, 0}, {0, 1, 0}, {0, 0, 0}}));
 }
 
 TEST(Weld, EmptyTriangleListGivesAnEmptyMesh)
@@ -104,7 +104,7 @@ TEST(Weld, MatchesAnOrderedMapOnARandomMesh)
         state = state * 1103515245u + 12345u;
         return static_cast<std::int32_t>((state >> 8) % bound);
     };
-    std::vector<ObjTriangle> triangles(5000);
+    LargeList<ObjTriangle> triangles(5000);
     for (ObjTriangle& triangle : triangles)
         for (ObjCorner& corner : triangle.corners)
             corner = C(next(300), next(4), next(3));

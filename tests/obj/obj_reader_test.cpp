@@ -52,8 +52,8 @@ TEST(ObjReaderVertices, ReadUpToThreeNumbersAndDefaultTheRestToZero)
     ASSERT_EQ(model.positions.size(), 2u);
     EXPECT_EQ(model.positions[0], (Float3{1, 2, 3}));
     EXPECT_EQ(model.positions[1], (Float3{0, 0, 0}));
-    EXPECT_EQ(model.texcoords, (std::vector<Float3>{{0.25f, 0.75f, 0}}));
-    EXPECT_EQ(model.normals, (std::vector<Float3>{{0, 0, 1}}));
+    EXPECT_EQ(model.texcoords, (LargeList<Float3>{{0.25f, 0.75f, 0}}));
+    EXPECT_EQ(model.normals, (LargeList<Float3>{{0, 0, 1}}));
 }
 
 TEST(ObjReaderVertices, OnlySpacesSeparateTokens)
@@ -61,7 +61,7 @@ TEST(ObjReaderVertices, OnlySpacesSeparateTokens)
     // A tab after the keyword glues it to the number; tabs between numbers
     // make one token, of which only the first number counts.
     ObjModel model = Parse("v\t5 6 7\nv 1\t2\t3\nv  -1   -2  -3 " + std::string(kAnyFace));
-    EXPECT_EQ(model.positions, (std::vector<Float3>{{1, 0, 0}, {-1, -2, -3}}));
+    EXPECT_EQ(model.positions, (LargeList<Float3>{{1, 0, 0}, {-1, -2, -3}}));
 }
 
 TEST(ObjReaderVertices, NumbersReadAsAtofDoesRoundedToFloat)
@@ -79,8 +79,8 @@ TEST(ObjReaderVertices, OtherKeywordsAreIgnored)
 {
     ObjModel model = Parse("# v 9 9 9\nV 1 2 3\nvp 1 2\nv\r\nvn\r\no v\ng v\nusemtl v\n"
                            "v 1 2 3\r\nvt 0.5 0.5\r\nf 1 1 1");
-    EXPECT_EQ(model.positions, (std::vector<Float3>{{1, 2, 3}}));
-    EXPECT_EQ(model.texcoords, (std::vector<Float3>{{0.5f, 0.5f, 0}}));
+    EXPECT_EQ(model.positions, (LargeList<Float3>{{1, 2, 3}}));
+    EXPECT_EQ(model.texcoords, (LargeList<Float3>{{0.5f, 0.5f, 0}}));
     EXPECT_TRUE(model.normals.empty());
 }
 
@@ -96,7 +96,7 @@ TEST(ObjReaderLines, ZeroBytesEndLinesAndTheLastLineNeedsNoFeed)
 {
     std::string text("v 1 2 3\0v 4 5 6\nf 1 2 2", 23);
     ObjModel model = Parse(text);
-    EXPECT_EQ(model.positions, (std::vector<Float3>{{1, 2, 3}, {4, 5, 6}}));
+    EXPECT_EQ(model.positions, (LargeList<Float3>{{1, 2, 3}, {4, 5, 6}}));
     EXPECT_EQ(model.triangles.size(), 1u);
 }
 
@@ -104,7 +104,7 @@ TEST(ObjReaderLines, LongLinesAreReadInFull)
 {
     std::string padding(100000, ' ');
     ObjModel model = Parse("v" + padding + "7 8" + padding + "9\nf 1 1 1");
-    EXPECT_EQ(model.positions, (std::vector<Float3>{{7, 8, 9}}));
+    EXPECT_EQ(model.positions, (LargeList<Float3>{{7, 8, 9}}));
 }
 
 TEST(ObjReaderLines, TextInPiecesReadsLikeTheWhole)
@@ -129,7 +129,7 @@ TEST(ObjReaderLines, TextInPiecesReadsLikeTheWhole)
 class ObjReaderFaces : public ::testing::Test {
 protected:
     // Enough vertices of each kind for the faces below.
-    std::vector<ObjTriangle> Faces(const std::string& faceLines)
+    LargeList<ObjTriangle> Faces(const std::string& faceLines)
     {
         std::string text;
         for (int i = 0; i < 9; ++i)
@@ -141,22 +141,22 @@ protected:
 TEST_F(ObjReaderFaces, CornerForms)
 {
     EXPECT_EQ(Faces("f 1/2/3 4/5/6 7/8/9"),
-              (std::vector<ObjTriangle>{Triangle({0, 1, 2, 3, 4, 5, 6, 7, 8})}));
+              (LargeList<ObjTriangle>{Triangle({0, 1, 2, 3, 4, 5, 6, 7, 8})}));
     EXPECT_EQ(Faces("f 1//2 3//4 5//6"),
-              (std::vector<ObjTriangle>{Triangle({0, -1, 1, 2, -1, 3, 4, -1, 5})}));
+              (LargeList<ObjTriangle>{Triangle({0, -1, 1, 2, -1, 3, 4, -1, 5})}));
     EXPECT_EQ(Faces("f 1 2/3 4//"),
-              (std::vector<ObjTriangle>{Triangle({0, -1, -1, 1, 2, -1, 3, -1, -1})}));
+              (LargeList<ObjTriangle>{Triangle({0, -1, -1, 1, 2, -1, 3, -1, -1})}));
     // Fields after the third are ignored; an index 0 reads as absent.
     EXPECT_EQ(Faces("f 1/2/3/9 1/0/3 1/2/0"),
-              (std::vector<ObjTriangle>{Triangle({0, 1, 2, 0, -1, 2, 0, 1, -1})}));
+              (LargeList<ObjTriangle>{Triangle({0, 1, 2, 0, -1, 2, 0, 1, -1})}));
 }
 
 TEST_F(ObjReaderFaces, QuadsSplitAlongTheFirstDiagonalAndLargerFacesFan)
 {
     EXPECT_EQ(Faces("f 1 2 3 4"),
-              (std::vector<ObjTriangle>{Triangle({0, -1, -1, 1, -1, -1, 2, -1, -1}),
+              (LargeList<ObjTriangle>{Triangle({0, -1, -1, 1, -1, -1, 2, -1, -1}),
                                         Triangle({0, -1, -1, 2, -1, -1, 3, -1, -1})}));
-    std::vector<ObjTriangle> fan = Faces("f 1 2 3 4 5 6");
+    LargeList<ObjTriangle> fan = Faces("f 1 2 3 4 5 6");
     ASSERT_EQ(fan.size(), 4u);
     for (std::int32_t t = 0; t < 4; ++t) {
         EXPECT_EQ(fan[t].corners[0].position, 0);
@@ -167,7 +167,7 @@ TEST_F(ObjReaderFaces, QuadsSplitAlongTheFirstDiagonalAndLargerFacesFan)
 
 TEST_F(ObjReaderFaces, CarriageReturnsAtTheLineEndDoNoHarm)
 {
-    std::vector<ObjTriangle> expected = Faces("f 1/2/3 4/5/6 7/8/9");
+    LargeList<ObjTriangle> expected = Faces("f 1/2/3 4/5/6 7/8/9");
     EXPECT_EQ(Faces("f 1/2/3 4/5/6 7/8/9\r\n"), expected);
     EXPECT_EQ(Faces("f 1/2/3 4/5/6 7/8/9 \r\n"), expected);
     EXPECT_EQ(Faces("f  1/2/3  4/5/6  7/8/9  "), expected);
@@ -266,7 +266,7 @@ TEST(ObjReaderVertices, LinesOfEveryShapeReadAsStrtodReadsTheirTokens)
         Float3 expected = VertexByStrtod(line + ending.substr(0, ending.size() - 1));
         // The face uses a position defined after the line, which may not be finite.
         ObjModel model = Parse(line + ending + "v 9 9 9\nv 9 9 9\nf 2 2 2\n");
-        std::vector<Float3>& list = line[1] == 't' ? model.texcoords : line[1] == 'n' ? model.normals
+        LargeList<Float3>& list = line[1] == 't' ? model.texcoords : line[1] == 'n' ? model.normals
                                                                                       : model.positions;
         SCOPED_TRACE(line + ending);
         ASSERT_FALSE(list.empty());
