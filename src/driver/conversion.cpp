@@ -36,7 +36,7 @@ bool AllFinite(const LargeList<Float3>& list, std::size_t from)
 // Stops early once abandon is set.
 bool ReadText(ByteSource source, ObjParser& parser, const std::atomic<bool>& abandon, std::string* error)
 {
-    std::vector<char> buffer(kReadChunkSize);
+    LargeList<char> buffer(kReadChunkSize);
     std::size_t filled = 0;
     bool dropping = false;
     while (!abandon.load(std::memory_order_relaxed)) {

@@ -128,6 +128,41 @@ constexpr std::size_t kBlockBytes = std::size_t{1} << 18;
 // with a few blocks ahead either thread can format whatever comes next.
 constexpr std::size_t kBlocksAhead = 4;
 
+// The text of kBlocksAhead blocks at a time, in large pages. Kept from the
+// vertex rows for the index rows, whose blocks then land in memory that is
+// already touched.
+class BlockBuffers {
+public:
+    BlockBuffers() = default;
+    BlockBuffers(const BlockBuffers&) = delete;
+    BlockBuffers& operator=(const BlockBuffers&) = delete;
+    ~BlockBuffers() { Release(); }
+
+    // Makes every buffer hold at least size bytes.
+    void Fit(std::size_t size)
+    {
+        if (size <= size_)
+            return;
+        Release();
+        data_ = static_cast<char*>(AllocateLarge(kBlocksAhead * size));
+        size_ = size;
+    }
+
+    char* operator[](std::size_t slot) const { return data_ + slot * size_; }
+
+private:
+    void Release()
+    {
+        if (data_)
+            FreeLarge(data_, kBlocksAhead * size_);
+        data_ = nullptr;
+        size_ = 0;
+    }
+
+    char* data_ = nullptr;
+    std::size_t size_ = 0;
+};
+
 // Rows are independent of each other, so with two cores a helper thread
 // formats blocks while this one writes them in order, and formats blocks
 // itself whenever the next one to write is not ready yet; on a busy machine
@@ -135,7 +170,7 @@ constexpr std::size_t kBlocksAhead = 4;
 // writes at most largestRow bytes at out.
 template <typename FormatRow>
 void WriteRows(std::size_t rowCount, std::size_t largestRow, std::size_t typicalRow, FormatRow formatRow,
-               BufferedWriter& writer)
+               BlockBuffers& buffers, BufferedWriter& writer)
 {
     std::size_t rowsPerBlock = kBlockBytes / typicalRow;
     if (rowCount < 2 * rowsPerBlock || std::thread::hardware_concurrency() < 2) {
@@ -143,13 +178,8 @@ void WriteRows(std::size_t rowCount, std::size_t largestRow, std::size_t typical
             Advance(writer, formatRow(row, Reserve(writer, largestRow)));
         return;
     }
-    // Left uninitialised: only the typical part is ever touched.
-    std::size_t bufferSize = rowsPerBlock * largestRow;
-    std::unique_ptr<char[]> buffers[kBlocksAhead];
-    for (std::unique_ptr<char[]>& buffer : buffers) {
-        buffer.reset(new char[bufferSize]);
-        AdviseLargePages(buffer.get(), bufferSize);
-    }
+    // Only the typical part of each buffer is ever touched.
+    buffers.Fit(rowsPerBlock * largestRow);
     std::size_t sizes[kBlocksAhead] = {};
     std::size_t blockCount = (rowCount + rowsPerBlock - 1) / rowsPerBlock;
     // Block b goes to buffer b % kBlocksAhead; readyTags[i] is one more than
@@ -161,11 +191,11 @@ void WriteRows(std::size_t rowCount, std::size_t largestRow, std::size_t typical
         tag.store(0, std::memory_order_relaxed);
     auto formatBlock = [&](std::size_t block) {
         std::size_t slot = block % kBlocksAhead;
-        char* out = buffers[slot].get();
+        char* out = buffers[slot];
         std::size_t first = block * rowsPerBlock;
         for (std::size_t row = first; row < std::min(first + rowsPerBlock, rowCount); ++row)
             out = formatRow(row, out);
-        sizes[slot] = static_cast<std::size_t>(out - buffers[slot].get());
+        sizes[slot] = static_cast<std::size_t>(out - buffers[slot]);
         readyTags[slot].store(block + 1, std::memory_order_release);
         readyTags[slot].notify_one();
     };
@@ -196,7 +226,7 @@ void WriteRows(std::size_t rowCount, std::size_t largestRow, std::size_t typical
             else
                 readyTags[slot].wait(tag, std::memory_order_acquire);
         }
-        Append(writer, buffers[slot].get(), sizes[slot]);
+        Append(writer, buffers[slot], sizes[slot]);
         written.store(block + 1, std::memory_order_release);
         written.notify_one();
     }
@@ -204,19 +234,19 @@ void WriteRows(std::size_t rowCount, std::size_t largestRow, std::size_t typical
 }
 
 template <typename Vertices>
-void WriteVertexRows(const Vertices& vertices, BufferedWriter& writer)
+void WriteVertexRows(const Vertices& vertices, BlockBuffers& buffers, BufferedWriter& writer)
 {
     // Nine six-decimal floats of one or two integer digits.
     constexpr std::size_t kTypicalRow = 120;
     WriteRows(vertices.count(), kLargestRow, kTypicalRow,
-              [&](std::size_t i, char* out) { return FormatVertexRow(vertices, i, out); }, writer);
+              [&](std::size_t i, char* out) { return FormatVertexRow(vertices, i, out); }, buffers, writer);
 }
 
-void WriteIndexRows(const LargeList<std::uint32_t>& indices, BufferedWriter& writer)
+void WriteIndexRows(const LargeList<std::uint32_t>& indices, BlockBuffers& buffers, BufferedWriter& writer)
 {
     constexpr std::size_t kTypicalRow = 24;
     WriteRows(indices.size() / 3, kLargestIndexRow, kTypicalRow,
-              [&](std::size_t row, char* out) { return FormatIndexRow(indices, row, out); }, writer);
+              [&](std::size_t row, char* out) { return FormatIndexRow(indices, row, out); }, buffers, writer);
 }
 
 // Each array stands under a guard named after it: "_" + array + "_".
@@ -244,12 +274,13 @@ bool WriteHeaderOf(const Vertices& vertices, const LargeList<std::uint32_t>& ind
 
     AppendText(writer, "// Raw Vertex Data follows: Positions, Texture Coordinates and Normals.\r\n");
     OpenArray(writer, "const OBJ_VERT ", name + "_data", vertices.count());
-    WriteVertexRows(vertices, writer);
+    BlockBuffers buffers;
+    WriteVertexRows(vertices, buffers, writer);
     CloseArray(writer, name + "_data");
 
     AppendText(writer, "// Index Data follows: Every Three Indicies == One Triangle.\r\n");
     OpenArray(writer, "const unsigned int ", name + "_indicies", indices.size());
-    WriteIndexRows(indices, writer);
+    WriteIndexRows(indices, buffers, writer);
     CloseArray(writer, name + "_indicies");
     return FlushWriter(writer);
 }
