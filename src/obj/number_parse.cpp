@@ -464,6 +464,35 @@ const char* ParsePlainDecimal(const char* p, const char* end, double* value)
     }
 }
 
+const char* ParseShortDigits(const char* p, const char* end, std::uint32_t* value)
+{
+    constexpr std::ptrdiff_t kMostDigits = 9;
+    if constexpr (kCanReadDigitChunks) {
+        // Index lengths vary from corner to corner: measured at once, they
+        // cost no mispredicted loop exit.
+        if (end - p >= 8) {
+            const std::uint64_t chunk = LoadEight(p);
+            const unsigned count = LeadingDigitCount(chunk);
+            if (count == 0)
+                return nullptr;
+            if (count < 8) {
+                *value = static_cast<std::uint32_t>(LeadingDigitsValue(chunk, count));
+                return p + count;
+            }
+        }
+    }
+    const char* start = p;
+    std::uint32_t digits = 0;
+    while (p != end && IsDigit(*p) && p - start <= kMostDigits) {
+        digits = digits * 10 + DigitValue(*p);
+        ++p;
+    }
+    if (p == start || p - start > kMostDigits)
+        return nullptr;
+    *value = digits;
+    return p;
+}
+
 std::int32_t ParseIntPrefix(const char* begin, const char* end)
 {
     bool negative = false;

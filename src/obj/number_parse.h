@@ -28,6 +28,12 @@ inline float ParseFloatPrefix(const char* begin, const char* end)
 // cannot continue it, so end may lie past the end of the token.
 const char* ParsePlainDecimal(const char* p, const char* end, double* value);
 
+// A run of one to nine decimal digits at p, as in the index fields of a
+// face: returns where the digits end and stores their value; nullptr when
+// there is no digit at p or more than nine follow. Bytes up to end may be
+// read.
+const char* ParseShortDigits(const char* p, const char* end, std::uint32_t* value);
+
 // The value that atoi gives for [begin, end): leading white space, optional
 // sign, decimal digits; 0 when there are none. Values beyond the int32
 // range saturate to INT32_MIN or INT32_MAX (the C library leaves overflow

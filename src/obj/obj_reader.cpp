@@ -170,19 +170,6 @@ bool StoreIndex(ObjParser& parser, AttributeKind kind, const char* begin, const 
     return true;
 }
 
-// The digits at p, at most nine of them so the value fits; -1 when there
-// are none or more.
-std::int64_t ReadShortNumber(const char*& p, const char* end)
-{
-    const char* start = p;
-    std::int64_t value = 0;
-    while (p != end && static_cast<unsigned char>(*p - '0') < 10 && p - start < 10) {
-        value = value * 10 + (*p - '0');
-        ++p;
-    }
-    return p == start || p - start > 9 ? -1 : value;
-}
-
 // Nearly every corner is "p", "p/t", "p/t/n" or "p//n" with short numbers;
 // reading those in one pass, without first cutting the token and its
 // fields, halves the cost of a face. Stores the fields (0 where there is
@@ -194,8 +181,9 @@ const char* ReadSimpleCorner(const char* p, const char* end, std::int64_t (&fiel
     fields[0] = fields[1] = fields[2] = 0;
     int slot = 0;
     for (;;) {
-        std::int64_t value = ReadShortNumber(p, end);
-        if (value < 0)
+        std::uint32_t value = 0;
+        p = ParseShortDigits(p, end, &value);
+        if (p == nullptr)
             return nullptr;
         fields[slot] = value;
         if (p == end || *p != '/')

@@ -591,6 +591,33 @@ TEST(ParsePlainDecimal, DeclinesWhatIsNotPlainAndOtherwiseAgreesWithStrtod)
     }
 }
 
+TEST(ParseShortDigits, ReadsOneToNineDigitsAndDeclinesTheRest)
+{
+    std::mt19937 rng(77);
+    const char* const kAfter[] = {"", "/", " ", "\r", "x", "/12", "\n", "\0"};
+    for (int i = 0; i < 20000 * kVolume; ++i) {
+        std::string digits;
+        for (int count = static_cast<int>(rng() % 12); count > 0; --count)
+            digits += static_cast<char>('0' + rng() % 10);
+        const std::string text = digits + std::string(kAfter[rng() % 8]) + (rng() % 2 ? "123456789" : "");
+        // Heap block of exactly the text's size: reading past it is an error.
+        const std::unique_ptr<char[]> exact(new char[text.size() + 1]);
+        std::memcpy(exact.get(), text.data(), text.size());
+        std::uint32_t value = 7;
+        const char* end = ParseShortDigits(exact.get(), exact.get() + text.size(), &value);
+        // The digits run on into the padding when nothing comes between.
+        std::size_t run = text.find_first_not_of("0123456789");
+        run = run == std::string::npos ? text.size() : run;
+        SCOPED_TRACE(Printable(text));
+        if (run == 0 || run > 9) {
+            EXPECT_EQ(end, nullptr);
+            continue;
+        }
+        ASSERT_EQ(end, exact.get() + run);
+        EXPECT_EQ(value, std::stoul(text.substr(0, run)));
+    }
+}
+
 TEST(ParseIntPrefix, AgreesWithSaturatedStrtoll)
 {
     const char* const kTokens[] = {
