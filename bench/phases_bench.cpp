@@ -137,15 +137,23 @@ std::int64_t ReadText(void* context, char* buffer, std::size_t capacity, std::st
     return static_cast<std::int64_t>(count);
 }
 
+std::int64_t ReadTextAt(void* context, std::uint64_t offset, char* buffer, std::size_t capacity, std::string* error)
+{
+    auto& source = *static_cast<TextSource*>(context);
+    source.offset = static_cast<std::size_t>(std::min<std::uint64_t>(offset, source.text->size()));
+    return ReadText(context, buffer, capacity, error);
+}
+
 bool ReadAndWeldModel(StreamedModel* streamed, bool twoThreads)
 {
     TextSource source{&ModelText(), 0};
     TextSource second{&ModelText(), 0};
-    ByteSource vertexSource{&ReadText, &second, ModelText().size()};
+    OffsetSource halves{&ReadTextAt, &second};
     Random random;
     SeedRandom(random, 1);
     std::string error;
-    return ReadAndWeld({&ReadText, &source, ModelText().size()}, random, streamed, &error, twoThreads ? &vertexSource : nullptr);
+    return ReadAndWeld({&ReadText, &source, ModelText().size()}, random, streamed, &error,
+                       twoThreads ? &halves : nullptr);
 }
 
 // What the converter does with a file: reading, merging and welding in one

@@ -29,86 +29,6 @@ bool AllFinite(const LargeList<Float3>& list, std::size_t from)
     return true;
 }
 
-// Streams the text through one reused buffer, so memory stays proportional
-// to the model's lists rather than the file; a line longer than the buffer
-// makes it grow, unless the parser passes over that line anyway: then the
-// rest of it is dropped up to its line end, which the parser still sees.
-// Stops early once abandon is set.
-bool ReadText(ByteSource source, ObjParser& parser, const std::atomic<bool>& abandon, std::string* error)
-{
-    LargeList<char> buffer(kReadChunkSize);
-    std::size_t filled = 0;
-    bool dropping = false;
-    while (!abandon.load(std::memory_order_relaxed)) {
-        if (filled == buffer.size()) {
-            dropping = PassesOverLine(parser, buffer.data(), filled);
-            if (dropping)
-                filled = 0;
-            else
-                buffer.resize(buffer.size() * 2);
-        }
-        std::int64_t count = source.read(source.context, buffer.data() + filled, buffer.size() - filled, error);
-        if (count < 0)
-            return false;
-        bool atEnd = count == 0;
-        if (dropping) {
-            const char* lineEnd = FindLineEnd(buffer.data(), buffer.data() + count);
-            auto kept = static_cast<std::size_t>(buffer.data() + count - lineEnd);
-            std::memmove(buffer.data(), lineEnd, kept);
-            count = static_cast<std::int64_t>(kept);
-            dropping = kept == 0 && !atEnd;
-        }
-        filled += static_cast<std::size_t>(count);
-        std::size_t consumed = ParseObjText(parser, buffer.data(), filled, atEnd);
-        std::memmove(buffer.data(), buffer.data() + consumed, filled - consumed);
-        filled -= consumed;
-        if (atEnd || !parser.error.empty())
-            return true;
-    }
-    return true;
-}
-
-// The vertex lines, read on a thread of their own through a second reader
-// of the same text. The two threads meet only at the end: on a busy machine
-// every meeting can cost a wait for the other to be scheduled.
-struct VertexReading {
-    ObjParser parser;
-    std::string error;
-    bool read = false;
-};
-
-bool ReadBothKinds(ByteSource source, ByteSource vertexSource, ObjParser& faces, std::string* error)
-{
-    VertexReading vertices;
-    vertices.parser.model = faces.model;
-    vertices.parser.kinds = LineKinds::kVertices;
-    faces.kinds = LineKinds::kFaces;
-    std::atomic<bool> abandon{false};
-    std::thread vertexReader([&] {
-        vertices.read = ReadText(vertexSource, vertices.parser, abandon, &vertices.error);
-    });
-    bool read = ReadText(source, faces, abandon, error);
-    if (!read || !faces.error.empty())
-        abandon = true;
-    vertexReader.join();
-    faces.nonFinite = std::move(vertices.parser.nonFinite);
-    if (read && faces.error.empty() && !vertices.read) {
-        *error = vertices.error;
-        return false;
-    }
-    return read;
-}
-
-void TakeTriangle(void* merging, const ObjTriangle& triangle)
-{
-    TakeModelTriangle(*static_cast<MergingWelder*>(merging), triangle);
-}
-
-std::int64_t ReadFromInput(void* file, char* buffer, std::size_t capacity, std::string* error)
-{
-    return ReadInput(*static_cast<InputFile*>(file), buffer, capacity, error);
-}
-
 // Each regrowth of a list copies it into memory touched for the first time,
 // which costs more than reading the entries; room reserved from the file's
 // size saves that. Reserved room takes address space only until entries
@@ -130,6 +50,148 @@ void ReserveForSize(ObjModel& model, CornerWelder& welder, std::uint64_t bytes)
                       entries(8, sizeof(std::uint32_t)));
     } catch (const std::bad_alloc&) {
     }
+}
+
+// Streams the text through one reused buffer, so memory stays proportional
+// to the model's lists rather than the file; a line longer than the buffer
+// makes it grow. Stops early once abandon is set.
+bool ReadText(ByteSource source, ObjParser& parser, const std::atomic<bool>& abandon, std::string* error)
+{
+    LargeList<char> buffer(kReadChunkSize);
+    std::size_t filled = 0;
+    while (!abandon.load(std::memory_order_relaxed)) {
+        if (filled == buffer.size())
+            buffer.resize(buffer.size() * 2);
+        std::int64_t count = source.read(source.context, buffer.data() + filled, buffer.size() - filled, error);
+        if (count < 0)
+            return false;
+        bool atEnd = count == 0;
+        filled += static_cast<std::size_t>(count);
+        std::size_t consumed = ParseObjText(parser, buffer.data(), filled, atEnd);
+        std::memmove(buffer.data(), buffer.data() + consumed, filled - consumed);
+        filled -= consumed;
+        if (atEnd || !parser.error.empty())
+            return true;
+    }
+    return true;
+}
+
+// The first bytes of a source, up to a limit.
+struct LimitedSource {
+    ByteSource source;
+    std::uint64_t left;
+};
+
+std::int64_t ReadLimited(void* context, char* buffer, std::size_t capacity, std::string* error)
+{
+    auto& limited = *static_cast<LimitedSource*>(context);
+    std::size_t wanted = static_cast<std::size_t>(std::min<std::uint64_t>(capacity, limited.left));
+    if (wanted == 0)
+        return 0;
+    std::int64_t count = limited.source.read(limited.source.context, buffer, wanted, error);
+    if (count > 0)
+        limited.left -= static_cast<std::uint64_t>(count);
+    return count;
+}
+
+// An offset source read on from a position.
+struct PositionedSource {
+    OffsetSource source;
+    std::uint64_t position;
+};
+
+std::int64_t ReadPositioned(void* context, char* buffer, std::size_t capacity, std::string* error)
+{
+    auto& positioned = *static_cast<PositionedSource*>(context);
+    std::int64_t count =
+        positioned.source.readAt(positioned.source.context, positioned.position, buffer, capacity, error);
+    if (count > 0)
+        positioned.position += static_cast<std::uint64_t>(count);
+    return count;
+}
+
+// Where the second half of a text starts: just after the first line end
+// past its middle. 0 when the text is too short to share out, or when no
+// line ends near the middle (one huge line is read by one thread).
+std::uint64_t HalfwayLineStart(const OffsetSource& source, std::uint64_t size)
+{
+    constexpr std::size_t kLookahead = std::size_t{1} << 16;
+    if (size < source.smallestSplit || size < 2)
+        return 0;
+    std::vector<char> probe(kLookahead);
+    std::uint64_t middle = size / 2;
+    std::string unused;
+    std::int64_t count = source.readAt(source.context, middle, probe.data(), probe.size(), &unused);
+    if (count <= 0)
+        return 0;
+    const char* end = probe.data() + count;
+    const char* lineEnd = FindLineEnd(probe.data(), end);
+    return lineEnd == end ? 0 : middle + static_cast<std::uint64_t>(lineEnd - probe.data()) + 1;
+}
+
+void TakeLater(void* later, const ObjTriangle& triangle)
+{
+    TakeLaterTriangle(*static_cast<LaterWelder*>(later), triangle);
+}
+
+// The second half of the text, read on a thread of its own into a model of
+// its own, and joined to the first half's when both are done. The halves
+// meet only then: on a busy machine every meeting can cost a wait for the
+// other thread to be scheduled.
+struct LaterHalf {
+    ObjModel model;
+    ObjParser parser;
+    LaterWelder welder;
+    std::string error;
+    bool read = false;
+};
+
+bool ReadInHalves(ByteSource source, const OffsetSource& halves, std::uint64_t split, ObjParser& parser,
+                  MergingWelder& merging, std::string* error)
+{
+    LaterHalf later;
+    later.parser.model = &later.model;
+    later.parser.sink = {&TakeLater, &later.welder};
+    later.parser.started = true;  // the start of the text is in the first half
+    ReserveForSize(later.model, later.welder.welder, source.expectedSize > split ? source.expectedSize - split : 0);
+    PositionedSource rest{halves, split};
+    LimitedSource first{source, split};
+    std::atomic<bool> abandon{false};
+    std::thread reader([&] {
+        later.read = ReadText({&ReadPositioned, &rest, 0}, later.parser, abandon, &later.error);
+    });
+    bool read = ReadText({&ReadLimited, &first, 0}, parser, abandon, error);
+    bool failed = !read || !parser.error.empty();
+    if (failed)
+        abandon = true;
+    reader.join();
+    // A fault in the first half comes first in the text.
+    if (failed)
+        return read;
+    if (!later.read) {
+        *error = later.error;
+        return false;
+    }
+    AppendLaterPart(parser, later.parser);
+    if (parser.error.empty())
+        JoinLaterWeld(merging, later.welder);
+    return true;
+}
+
+void TakeTriangle(void* merging, const ObjTriangle& triangle)
+{
+    TakeModelTriangle(*static_cast<MergingWelder*>(merging), triangle);
+}
+
+std::int64_t ReadFromInput(void* file, char* buffer, std::size_t capacity, std::string* error)
+{
+    return ReadInput(*static_cast<InputFile*>(file), buffer, capacity, error);
+}
+
+std::int64_t ReadFromInputAt(void* file, std::uint64_t offset, char* buffer, std::size_t capacity,
+                             std::string* error)
+{
+    return ReadInputAt(*static_cast<InputFile*>(file), offset, buffer, capacity, error);
 }
 
 bool WarningFits(const ObjModel& model, std::size_t modelPositions, std::string* error)
@@ -174,7 +236,7 @@ bool PrepareMesh(ObjModel& model, Random& random, WeldedMesh* mesh, std::string*
 }
 
 bool ReadAndWeld(ByteSource source, Random& random, StreamedModel* streamed, std::string* error,
-                 const ByteSource* vertexSource)
+                 const OffsetSource* halves)
 {
     MergingWelder merging;
     merging.model = &streamed->model;
@@ -183,9 +245,10 @@ bool ReadAndWeld(ByteSource source, Random& random, StreamedModel* streamed, std
     ObjParser parser;
     parser.model = &streamed->model;
     parser.sink = {&TakeTriangle, &merging};
+    std::uint64_t split = halves ? HalfwayLineStart(*halves, source.expectedSize) : 0;
     std::atomic<bool> never{false};
-    bool read = vertexSource ? ReadBothKinds(source, *vertexSource, parser, error)
-                             : ReadText(source, parser, never, error);
+    bool read = split != 0 ? ReadInHalves(source, *halves, split, parser, merging, error)
+                           : ReadText(source, parser, never, error);
     if (!read || !FinishObjParse(parser, error, &merging.welder.keys))
         return false;
     std::size_t modelPositions = streamed->model.positions.size();
@@ -216,15 +279,15 @@ bool ConvertObjFile(const FileName& input, const NativeString& outputDirectory, 
     InputFile file;
     if (!OpenInput(input.path, &file, error))
         return false;
-    // A second core reads the vertex lines through a second handle; one
+    // A second core reads the second half through a second handle; one
     // core would only be slowed down by the switching.
     InputFile second;
     std::string unused;
     bool twoReaders = std::thread::hardware_concurrency() > 1 && OpenInput(input.path, &second, &unused);
-    ByteSource vertexSource{&ReadFromInput, &second, second.size};
+    OffsetSource halves{&ReadFromInputAt, &second};
     StreamedModel streamed;
     bool read = ReadAndWeld({&ReadFromInput, &file, file.size}, random, &streamed, error,
-                            twoReaders ? &vertexSource : nullptr);
+                            twoReaders ? &halves : nullptr);
     CloseInput(file);
     CloseInput(second);
     return read && WriteHeaderFile(input, outputDirectory, error, streamed.model, streamed.welded);

@@ -39,14 +39,25 @@ struct StreamedModel {
     CornerWelder welded;
 };
 
+// A second way into the same text as a ByteSource, at any byte: readAt
+// returns up to capacity bytes from offset on, 0 at the end, -1 with error
+// set on failure.
+struct OffsetSource {
+    std::int64_t (*readAt)(void* context, std::uint64_t offset, char* buffer, std::size_t capacity,
+                           std::string* error);
+    void* context;
+    // Texts shorter than this (by the expected size) are read by one thread.
+    std::uint64_t smallestSplit = std::uint64_t{4} << 20;
+};
+
 // The streaming counterpart of parsing the text and calling PrepareMesh:
 // the same checks, messages and random draws, and with WriteHeader(model,
 // welded, ...) the same header bytes.
-// Given vertexSource, a second reader of the same text, the vertex lines
-// are read from it on a second thread while this one reads and welds the
-// faces; the result is the same either way.
+// Given halves, a second reader of the same text, the text is split at a
+// line start near the middle of its expected size and the second half read
+// from there on a second thread; the result is the same either way.
 bool ReadAndWeld(ByteSource source, Random& random, StreamedModel* streamed, std::string* error,
-                 const ByteSource* vertexSource = nullptr);
+                 const OffsetSource* halves = nullptr);
 
 // Converts one model file into the header beside it, or into
 // outputDirectory when that is not empty. On failure the reason is in error

@@ -199,6 +199,50 @@ void TakeModelTriangle(MergingWelder& merging, const ObjTriangle& triangle)
         WeldHead(merging);
 }
 
+void TakeLaterTriangle(LaterWelder& later, const ObjTriangle& triangle)
+{
+    if (later.head.size() < kScatterReach)
+        AppendLarge(later.head, triangle);
+    else
+        WeldTriangle(later.welder, triangle);
+}
+
+void JoinLaterWeld(MergingWelder& merging, LaterWelder& later)
+{
+    for (const ObjTriangle& triangle : later.head)
+        TakeModelTriangle(merging, triangle);
+    LargeList<ObjTriangle>().swap(later.head);
+    CornerWelder& part = later.welder;
+    if (part.keys.empty())
+        return;
+    // The part welded kScatterReach triangles after its head, so the head
+    // of the whole is welded by now. The part's vertices that the whole has
+    // keep their numbers; the others follow the whole's in the order the
+    // part met them, which is the order the whole would have met them in.
+    CornerWelder& whole = merging.welder;
+    LargeList<std::uint32_t> renumbered;
+    renumbered.swap(part.nextOnPosition);  // no longer needed for welding
+    renumbered.resize(part.keys.size());
+    auto next = static_cast<std::uint32_t>(whole.keys.size());
+    std::size_t added = 0;
+    for (std::size_t vertex = 0; vertex < part.keys.size(); ++vertex) {
+        std::int64_t known = FindVertex(whole, part.keys[vertex]);
+        if (known >= 0) {
+            renumbered[vertex] = static_cast<std::uint32_t>(known);
+        } else {
+            renumbered[vertex] = next++;
+            part.keys[added++] = part.keys[vertex];
+        }
+    }
+    part.keys.resize(added);
+    for (std::uint32_t& index : part.indices)
+        index = renumbered[index];
+    AppendList(whole.keys, part.keys);
+    AppendList(whole.indices, part.indices);
+    whole.anyTexcoord |= part.anyTexcoord;
+    whole.anyNormal |= part.anyNormal;
+}
+
 void FinishMergingWeld(MergingWelder& merging)
 {
     ObjModel& model = *merging.model;

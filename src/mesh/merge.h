@@ -51,6 +51,22 @@ struct MergingWelder {
 
 void TakeModelTriangle(MergingWelder& merging, const ObjTriangle& triangle);
 
+// The triangles of a later part of the text, welded on a thread of their own
+// while the part before them is still being read. The first kScatterReach
+// are kept as read, since the warning's triangles may still go among them;
+// the rest are welded among themselves and renumbered when joined.
+struct LaterWelder {
+    LargeList<ObjTriangle> head;
+    CornerWelder welder;
+};
+
+void TakeLaterTriangle(LaterWelder& later, const ObjTriangle& triangle);
+
+// Goes on merging with the later part's triangles, with the same result as
+// if TakeModelTriangle had taken them one by one. After that merging takes
+// no more triangles; FinishMergingWeld comes next.
+void JoinLaterWeld(MergingWelder& merging, LaterWelder& later);
+
 // Once the reader has accepted the whole model: appends the warning's
 // records to its lists and completes the weld, whose keys then index them.
 void FinishMergingWeld(MergingWelder& merging);

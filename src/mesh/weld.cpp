@@ -139,6 +139,28 @@ std::uint32_t WeldCorner(CornerWelder& welder, const ObjCorner& corner)
     return vertex;
 }
 
+std::int64_t FindVertex(const CornerWelder& welder, const ObjCorner& corner)
+{
+    if (!welder.slots.empty()) {
+        std::size_t mask = welder.slots.size() - 1;
+        for (std::size_t slot = HashKey(corner) & mask; welder.slots[slot] != kEmptySlot; slot = (slot + 1) & mask) {
+            if (welder.keys[welder.slots[slot] - 1] == corner)
+                return welder.slots[slot] - 1;
+        }
+        return -1;
+    }
+    const LargeList<std::uint32_t>& chains = corner.position >= 0 ? welder.chains : welder.standInChains;
+    std::size_t index = corner.position >= 0 ? static_cast<std::size_t>(corner.position)
+                                             : static_cast<std::size_t>(-1 - static_cast<std::int64_t>(corner.position));
+    if (index >= chains.size())
+        return -1;
+    for (std::uint32_t entry = chains[index]; entry != 0; entry = welder.nextOnPosition[entry - 1]) {
+        if (welder.keys[entry - 1] == corner)
+            return entry - 1;
+    }
+    return -1;
+}
+
 void ReserveWelder(CornerWelder& welder, std::size_t positions, std::size_t vertices, std::size_t corners)
 {
     welder.chains.reserve(positions);

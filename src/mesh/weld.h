@@ -77,6 +77,9 @@ inline void WeldTriangle(CornerWelder& welder, const ObjTriangle& triangle)
         AppendLarge(welder.indices, WeldCorner(welder, corner));
 }
 
+// The vertex number of corner, or -1 when no vertex has it yet.
+std::int64_t FindVertex(const CornerWelder& welder, const ObjCorner& corner);
+
 // Room for the given numbers of positions, vertices and corners without
 // regrowing the lists.
 void ReserveWelder(CornerWelder& welder, std::size_t positions, std::size_t vertices, std::size_t corners);

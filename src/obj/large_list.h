@@ -69,4 +69,18 @@ inline void AppendLarge(LargeList<T>& list, const T& value)
     list.push_back(value);
 }
 
+// Makes front the concatenation of front and back, copying the shorter of
+// the two, and leaves back empty.
+template <typename T>
+void AppendList(LargeList<T>& front, LargeList<T>& back)
+{
+    if (front.size() < back.size()) {
+        back.insert(back.begin(), front.begin(), front.end());
+        front.swap(back);
+    } else {
+        front.insert(front.end(), back.begin(), back.end());
+    }
+    LargeList<T>().swap(back);
+}
+
 }  // namespace torvane

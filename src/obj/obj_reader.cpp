@@ -66,8 +66,10 @@ LargeList<Float3>& ListOf(ObjModel& model, AttributeKind kind)
 
 void Fail(ObjParser& parser, const std::string& what)
 {
-    if (parser.error.empty())
-        parser.error = "line " + std::to_string(parser.line) + ": " + what;
+    if (parser.error.empty()) {
+        parser.error = what;
+        parser.errorLine = parser.line;
+    }
 }
 
 void UpdateBounds(ModelBounds& bounds, const Float3& p)
@@ -339,14 +341,13 @@ const char* ParsePlainFaceLine(ObjParser& parser, const char* cursor, const char
     return p + 1;
 }
 
-// Lines of the usual forms, read in one pass; nullptr for any other line
-// or one of a kind this parser passes over.
+// Lines of the usual forms, read in one pass; nullptr for any other line.
 const char* ParsePlainLine(ObjParser& parser, const char* cursor, const char* end)
 {
     if (*cursor == 'v')
-        return parser.kinds != LineKinds::kFaces ? ParsePlainVertexLine(parser, cursor, end) : nullptr;
+        return ParsePlainVertexLine(parser, cursor, end);
     if (*cursor == 'f')
-        return parser.kinds != LineKinds::kVertices ? ParsePlainFaceLine(parser, cursor, end) : nullptr;
+        return ParsePlainFaceLine(parser, cursor, end);
     return nullptr;
 }
 
@@ -355,11 +356,6 @@ void ParseLine(ObjParser& parser, const char* cursor, const char* end)
     Span keyword = NextToken(cursor, end);
     if (keyword.empty())
         return;
-    if (parser.kinds != LineKinds::kAll) {
-        bool isFace = TokenIs(keyword, "f");
-        if (isFace != (parser.kinds == LineKinds::kFaces))
-            return;
-    }
     if (TokenIs(keyword, "v"))
         ParseVertex(parser, AttributeKind::kPosition, cursor, end);
     else if (TokenIs(keyword, "vt"))
@@ -503,26 +499,42 @@ std::size_t ParseObjText(ObjParser& parser, const char* data, std::size_t size, 
     return size;
 }
 
-bool PassesOverLine(const ObjParser& parser, const char* data, std::size_t size)
+void AppendLaterPart(ObjParser& earlier, ObjParser& later)
 {
-    if (parser.kinds == LineKinds::kAll)
-        return false;
-    const char* cursor = data;
-    const char* end = data + size;
-    Span keyword = NextToken(cursor, end);
-    // A keyword running to the end of what is at hand may go on.
-    if (keyword.empty() || keyword.end == end)
-        return false;
-    bool isFace = TokenIs(keyword, "f");
-    bool isVertex = TokenIs(keyword, "v") || TokenIs(keyword, "vt") || TokenIs(keyword, "vn");
-    return parser.kinds == LineKinds::kFaces ? !isFace : !isVertex;
+    ObjModel& model = *earlier.model;
+    ObjModel& part = *later.model;
+    std::uint64_t lineOffset = earlier.line - 1;
+    std::size_t sizes[3] = {model.positions.size(), model.texcoords.size(), model.normals.size()};
+    for (NonFiniteEntry entry : later.nonFinite) {
+        entry.index += static_cast<std::uint32_t>(sizes[static_cast<int>(entry.kind)]);
+        entry.line += lineOffset;
+        earlier.nonFinite.push_back(entry);
+    }
+    if (!part.positions.empty()) {
+        UpdateBounds(model.bounds, part.bounds.min);
+        UpdateBounds(model.bounds, part.bounds.max);
+    }
+    for (AttributeKind kind : {AttributeKind::kPosition, AttributeKind::kTexcoord, AttributeKind::kNormal}) {
+        AppendList(ListOf(model, kind), ListOf(part, kind));
+        IndexUse& use = earlier.uses[static_cast<int>(kind)];
+        const IndexUse& laterUse = later.uses[static_cast<int>(kind)];
+        if (laterUse.largest > use.largest)
+            use = {laterUse.largest, laterUse.line + lineOffset};
+    }
+    earlier.triangleCount += later.triangleCount;
+    if (earlier.error.empty() && !later.error.empty()) {
+        earlier.error = later.error;
+        earlier.errorLine = later.errorLine == 0 ? 0 : later.errorLine + lineOffset;
+    }
+    earlier.line += later.line - 1;
 }
 
 bool FinishObjParse(ObjParser& parser, std::string* error,
                     const LargeList<ObjCorner>* usedCorners)
 {
     if (!parser.error.empty()) {
-        *error = parser.error;
+        *error = parser.errorLine == 0 ? parser.error
+                                       : "line " + std::to_string(parser.errorLine) + ": " + parser.error;
         return false;
     }
     if (parser.triangleCount == 0) {

@@ -35,23 +35,16 @@ struct TriangleSink {
     void* context = nullptr;
 };
 
-// Which lines a parser reads. Vertex lines and faces depend on nothing of
-// each other while reading, so two parsers can take the same text at once,
-// one for each: the vertex parser fills the attribute lists, the bounds and
-// nonFinite, the face parser everything else, and only the face parser can
-// fail. Both count every line.
-enum class LineKinds : std::uint8_t { kAll, kVertices, kFaces };
-
 // The state of reading one OBJ text, which may arrive in pieces.
 struct ObjParser {
     ObjModel* model = nullptr;
-    LineKinds kinds = LineKinds::kAll;
     TriangleSink sink;                // unset: triangles go to model->triangles
     std::uint64_t triangleCount = 0;  // read so far
     std::uint64_t line = 1;  // number of the line being read, for messages
     IndexUse uses[3];        // by AttributeKind
     std::vector<NonFiniteEntry> nonFinite;
     std::string error;       // the first fault; reading stops there
+    std::uint64_t errorLine = 0;  // where it is, 0 for the text as a whole
     bool started = false;    // the start of the text has been seen
 };
 
@@ -66,11 +59,12 @@ const char* FindLineEnd(const char* begin, const char* end);
 // Stops early, consuming everything, once parser.error is set.
 std::size_t ParseObjText(ObjParser& parser, const char* data, std::size_t size, bool atEndOfFile);
 
-// Whether a parser that reads only some kinds of lines passes over the line
-// that starts at data, of which size bytes are at hand and no line end yet.
-// Such a line need not be held whole: the rest of it up to its line end can
-// be dropped unread, so a huge line costs memory in one parser only.
-bool PassesOverLine(const ObjParser& parser, const char* data, std::size_t size);
+// Joins what a second parser read from a later part of the same text, from
+// the part's first line on, into the parser that read the text before it:
+// the later part's lists are appended to the earlier's, and its line
+// numbers, indices, bounds and fault moved to where they lie in the whole.
+// Its triangles are left to its sink. An earlier fault stands.
+void AppendLaterPart(ObjParser& earlier, ObjParser& later);
 
 // Checks what can only be checked on the whole file: that there are faces,
 // that every index lies within its list and that no face uses a coordinate

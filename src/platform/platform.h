@@ -59,6 +59,9 @@ struct InputFile {
 bool OpenInput(const NativeString& path, InputFile* file, std::string* error);
 // Reads up to capacity bytes; 0 at the end of the file, -1 on error.
 std::int64_t ReadInput(InputFile& file, char* buffer, std::size_t capacity, std::string* error);
+// The same from offset on, wherever ReadInput has got to.
+std::int64_t ReadInputAt(InputFile& file, std::uint64_t offset, char* buffer, std::size_t capacity,
+                         std::string* error);
 void CloseInput(InputFile& file);
 
 // An output written to a temporary file beside its target and renamed over

@@ -186,6 +186,20 @@ std::int64_t ReadInput(InputFile& file, char* buffer, std::size_t capacity, std:
     }
 }
 
+std::int64_t ReadInputAt(InputFile& file, std::uint64_t offset, char* buffer, std::size_t capacity,
+                         std::string* error)
+{
+    for (;;) {
+        ssize_t count = pread(ToDescriptor(file.handle), buffer, capacity, static_cast<off_t>(offset));
+        if (count >= 0)
+            return count;
+        if (errno != EINTR) {
+            *error = "cannot read: " + Reason(errno);
+            return -1;
+        }
+    }
+}
+
 void CloseInput(InputFile& file)
 {
     if (file.handle >= 0)

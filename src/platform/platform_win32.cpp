@@ -332,6 +332,25 @@ std::int64_t ReadInput(InputFile& file, char* buffer, std::size_t capacity, std:
     return count;
 }
 
+std::int64_t ReadInputAt(InputFile& file, std::uint64_t offset, char* buffer, std::size_t capacity,
+                         std::string* error)
+{
+    // On a handle opened for synchronous reading, the offset in OVERLAPPED
+    // says where to read; reading past the end gives 0 bytes or EOF.
+    OVERLAPPED at = {};
+    at.Offset = static_cast<DWORD>(offset);
+    at.OffsetHigh = static_cast<DWORD>(offset >> 32);
+    DWORD count = 0;
+    if (!ReadFile(ToHandle(file.handle), buffer, Chunk(capacity, kMaxTransfer), &count, &at)) {
+        DWORD code = GetLastError();
+        if (code == ERROR_HANDLE_EOF)
+            return 0;
+        SetError(error, "cannot read: " + Reason(code));
+        return -1;
+    }
+    return count;
+}
+
 void CloseInput(InputFile& file)
 {
     if (file.handle != -1)

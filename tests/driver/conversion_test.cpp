@@ -58,24 +58,40 @@ std::int64_t ReadChopped(void* context, char* buffer, std::size_t capacity, std:
     return static_cast<std::int64_t>(count);
 }
 
+// The same text from any offset, for the reader of the second half.
+std::int64_t ReadChoppedAt(void* context, std::uint64_t offset, char* buffer, std::size_t capacity,
+                           std::string* error)
+{
+    auto& source = *static_cast<ChoppedText*>(context);
+    source.offset = static_cast<std::size_t>(std::min<std::uint64_t>(offset, source.text->size()));
+    return ReadChopped(context, buffer, capacity, error);
+}
+
 enum class Readers { kOne, kTwo };
 
-Outcome ConvertStreaming(const std::string& text, std::uint32_t seed, Readers readers)
+// By default the size hint depends on the seed: see below.
+constexpr std::uint64_t kHintBySeed = ~std::uint64_t{0};
+
+Outcome ConvertStreaming(const std::string& text, std::uint32_t seed, Readers readers,
+                         std::uint64_t hint = kHintBySeed)
 {
     Outcome outcome;
     Random random;
     SeedRandom(random, seed);
     ChoppedText source{&text, 0, std::mt19937(seed)};
     ChoppedText second{&text, 0, std::mt19937(seed + 1)};
-    // The size hint only reserves room: none, the true size, and one far
-    // too small (the lists grow past it) must all give the same bytes.
+    // The size hint reserves room and says where the text is split for two
+    // readers: none (one reader), the true size (split in the middle), and
+    // one far too small (the lists grow past it; the split comes early,
+    // often among the vertices) must all give the same bytes.
     const std::uint64_t hints[] = {0, text.size(), text.size() / 50};
-    std::uint64_t hint = hints[seed % 3];
-    ByteSource vertexSource{&ReadChopped, &second, hint};
+    if (hint == kHintBySeed)
+        hint = hints[seed % 3];
+    OffsetSource halves{&ReadChoppedAt, &second, 0};
     StreamedModel streamed;
     std::string error;
     outcome.converted = ReadAndWeld({&ReadChopped, &source, hint}, random, &streamed, &error,
-                                    readers == Readers::kTwo ? &vertexSource : nullptr);
+                                    readers == Readers::kTwo ? &halves : nullptr);
     if (outcome.converted) {
         BufferedWriter writer = MakeBufferedWriter({&AppendTo, &outcome.bytes});
         EXPECT_TRUE(WriteHeader(streamed.model, streamed.welded, u"model", writer));
@@ -181,6 +197,31 @@ TEST(StreamingConversion, ModelsAroundAndBeyondTheScatterReachGiveTheReferenceBy
     }
 }
 
+// The second reader starts at the line after half the hinted size: among
+// the vertices, at the first faces, within the first half's head or far
+// past it, or at the last line. Faults and non-finite values in either
+// half carry their line numbers across the split.
+TEST(StreamingConversion, TextsSplitAnywhereGiveTheReferenceBytes)
+{
+    std::string model = RandomModel(31, {3 * kScatterReach, Corners::kMixed, 3000});
+    const std::string cases[] = {
+        model,
+        "v nan 0 0\n" + model + "v 1 inf 0\nf 1 2 3001\n",
+        model + "f 1 2\n",
+        "f 1 2 3\n" + model + "f 1 2 3\nf 1/1/-2 2 3\n",
+    };
+    for (const std::string& text : cases) {
+        Outcome reference = ConvertByReference(text, 5);
+        for (std::uint64_t eighths : {1, 2, 4, 7, 8, 9, 12, 15, 16}) {
+            SCOPED_TRACE(text.substr(0, 10) + ", hint of " + std::to_string(eighths) + " eighths");
+            Outcome split = ConvertStreaming(text, 5, Readers::kTwo, text.size() * eighths / 8);
+            EXPECT_EQ(split.converted, reference.converted);
+            EXPECT_EQ(split.randomState, reference.randomState);
+            EXPECT_TRUE(split.bytes == reference.bytes) << split.bytes.substr(0, 200);
+        }
+    }
+}
+
 TEST(StreamingConversion, RefusedModelsGiveTheReferenceMessageAndLeaveTheRandomState)
 {
     std::string large = RandomModel(7, {kScatterReach + 10, Corners::kPTN});
@@ -205,8 +246,7 @@ TEST(StreamingConversion, RefusedModelsGiveTheReferenceMessageAndLeaveTheRandomS
     }
 }
 
-// Lines longer than the read buffer: held whole by the reader that reads
-// them, dropped up to their line end by the one that passes over them.
+// Lines longer than the read buffer are held whole.
 TEST(StreamingConversion, LinesLongerThanTheReadBufferGiveTheReferenceBytes)
 {
     std::string spaces(3 << 20, ' ');
@@ -218,7 +258,6 @@ TEST(StreamingConversion, LinesLongerThanTheReadBufferGiveTheReferenceBytes)
         model + "f 1//1" + spaces + "2//2 3//3\n" + "vn 1" + spaces + "0 0\n",
         zeros + model,
         model + "vt 0.5" + spaces,  // the last line has no line end
-        // Line numbers still count the dropped lines.
         "v" + spaces + "1 2 3\nv 4 5 6\nf 1 2\n",
         "v 1 2 3\nf 1 1" + spaces + "1\nv nan 0 0\nf 2 2 2\n",
     };
@@ -241,13 +280,29 @@ TEST(StreamingConversion, ASourceThatFailsIsReportedWithItsReason)
     EXPECT_EQ(error, "cannot read: disk on fire");
     EXPECT_EQ(random.state, 1u);
 
-    // The same when only the reader of the vertex lines fails.
+    // The same when only the reader of the second half fails, once it has
+    // found where the half starts.
     std::string text = "v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 3\n";
     ChoppedText source{&text, 0, std::mt19937(1)};
-    ByteSource vertexSource{failing, nullptr};
+    struct FailingLater {
+        const std::string* text;
+        int reads = 0;
+    } later{&text};
+    auto failingLater = [](void* context, std::uint64_t offset, char* buffer, std::size_t capacity,
+                           std::string* error) -> std::int64_t {
+        auto& state = *static_cast<FailingLater*>(context);
+        if (state.reads++ == 0) {
+            std::size_t count = std::min<std::size_t>(capacity, state.text->size() - offset);
+            std::copy_n(state.text->data() + offset, count, buffer);
+            return static_cast<std::int64_t>(count);
+        }
+        *error = "cannot read: disk on fire";
+        return -1;
+    };
+    OffsetSource halves{failingLater, &later, 0};
     StreamedModel other;
     error.clear();
-    EXPECT_FALSE(ReadAndWeld({&ReadChopped, &source}, random, &other, &error, &vertexSource));
+    EXPECT_FALSE(ReadAndWeld({&ReadChopped, &source, text.size()}, random, &other, &error, &halves));
     EXPECT_EQ(error, "cannot read: disk on fire");
     EXPECT_EQ(random.state, 1u);
 }
