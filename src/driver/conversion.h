@@ -8,6 +8,7 @@
 #include "mesh/weld.h"
 #include "obj/obj_model.h"
 #include "output/buffered_writer.h"
+#include "driver/text_reading.h"
 #include "platform/platform.h"
 
 namespace torvane {
@@ -21,33 +22,12 @@ bool PrepareMesh(ObjModel& model, Random& random, WeldedMesh* mesh, std::string*
 bool ConvertObjText(std::string_view text, std::u16string_view stem, Random& random,
                     ByteSink sink, std::string* error);
 
-// Where model text comes from: read returns up to capacity bytes, 0 at the
-// end, -1 with error set on failure.
-struct ByteSource {
-    std::int64_t (*read)(void* context, char* buffer, std::size_t capacity, std::string* error);
-    void* context;
-    // How many bytes the source is expected to give, 0 when unknown: only a
-    // hint for reserving room, never relied on for the reading itself.
-    std::uint64_t expectedSize = 0;
-};
-
 // A model read, merged and welded in one pass over its text: the model's
 // lists with the warning's records appended, and the welded corners indexing
 // them (the triangle list is never held whole).
 struct StreamedModel {
     ObjModel model;
     CornerWelder welded;
-};
-
-// A second way into the same text as a ByteSource, at any byte: readAt
-// returns up to capacity bytes from offset on, 0 at the end, -1 with error
-// set on failure.
-struct OffsetSource {
-    std::int64_t (*readAt)(void* context, std::uint64_t offset, char* buffer, std::size_t capacity,
-                           std::string* error);
-    void* context;
-    // Texts shorter than this (by the expected size) are read by one thread.
-    std::uint64_t smallestSplit = std::uint64_t{4} << 20;
 };
 
 // The streaming counterpart of parsing the text and calling PrepareMesh:
