@@ -32,12 +32,6 @@ constexpr int kMaxFastBinaryExponent = 20;
 // the scaled value rounds to zero.
 constexpr int kShiftRoundingToZero = 45;
 
-inline char* WritePair(char* out, std::uint32_t value)
-{
-    std::memcpy(out, kDigitPairs + 2 * value, 2);
-    return out + 2;
-}
-
 char* WriteIntegerPart(char* out, std::uint64_t value)
 {
     char scratch[20];
@@ -73,8 +67,6 @@ inline std::uint64_t PointAndSixDigits(std::uint32_t fraction)
     const std::uint64_t digits = tens | (pairs - tens * 10) << 8;
     return (digits | 0x0000303030303030u) << 8 | '.';
 }
-
-constexpr bool kCanWriteDigitChunks = std::endian::native == std::endian::little;
 
 }  // namespace
 
@@ -120,25 +112,26 @@ char* FormatFixed6(float value, char* out)
     out += bits >> 31;
     const std::uint64_t units = micros / kMicrosPerUnit;
     const auto fractionDigits = static_cast<std::uint32_t>(micros - units * kMicrosPerUnit);
-    if (units < 100) {
-        // "07" read from its second character is "7"; the character after
-        // it is written over by the point.
-        const std::uint64_t oneDigit = units < 10;
-        std::memcpy(out, kDigitPairs + 2 * units + oneDigit, 2);
-        out += 2 - oneDigit;
+    // Models are mostly scaled to units, so one integer digit is the rule
+    // and the branch on it is well predicted.
+    if (units < 10) {
+        *out++ = static_cast<char>('0' + units);
+    } else if (units < 100) {
+        std::memcpy(out, kDigitPairs + 2 * units, 2);
+        out += 2;
     } else {
         out = WriteIntegerPart(out, units);
     }
-    if constexpr (kCanWriteDigitChunks) {
-        const std::uint64_t text = PointAndSixDigits(fractionDigits);
+    // The first character is the lowest byte: one store where that is the
+    // machine's order, byte by byte elsewhere.
+    const std::uint64_t text = PointAndSixDigits(fractionDigits);
+    if constexpr (std::endian::native == std::endian::little) {
         std::memcpy(out, &text, sizeof text);
-        return out + 7;
     } else {
-        *out++ = '.';
-        out = WritePair(out, fractionDigits / 10000);
-        out = WritePair(out, fractionDigits / 100 % 100);
-        return WritePair(out, fractionDigits % 100);
+        for (int i = 0; i < 8; ++i)
+            out[i] = static_cast<char>(text >> (8 * i));
     }
+    return out + 7;
 }
 
 }  // namespace torvane
