@@ -93,6 +93,24 @@ void StoreVertex(ObjParser& parser, AttributeKind kind, const Float3& entry)
         UpdateBounds(parser.model->bounds, entry);
 }
 
+// The bounds of the earlier positions and then the later ones, as if
+// UpdateBounds had seen them all in that order: an axis where the later
+// part had no number (all NaN) keeps its starting value, which never wins,
+// and of equal values (0 and -0) the earlier stays.
+void JoinBounds(ModelBounds& bounds, const ModelBounds& later)
+{
+    float* mins[3] = {&bounds.min.x, &bounds.min.y, &bounds.min.z};
+    float* maxes[3] = {&bounds.max.x, &bounds.max.y, &bounds.max.z};
+    const float laterMins[3] = {later.min.x, later.min.y, later.min.z};
+    const float laterMaxes[3] = {later.max.x, later.max.y, later.max.z};
+    for (int axis = 0; axis < 3; ++axis) {
+        if (laterMins[axis] < *mins[axis])
+            *mins[axis] = laterMins[axis];
+        if (laterMaxes[axis] > *maxes[axis])
+            *maxes[axis] = laterMaxes[axis];
+    }
+}
+
 void ParseVertex(ObjParser& parser, AttributeKind kind, const char* cursor, const char* end)
 {
     float values[3] = {0, 0, 0};
@@ -510,10 +528,7 @@ void AppendLaterPart(ObjParser& earlier, ObjParser& later)
         entry.line += lineOffset;
         earlier.nonFinite.push_back(entry);
     }
-    if (!part.positions.empty()) {
-        UpdateBounds(model.bounds, part.bounds.min);
-        UpdateBounds(model.bounds, part.bounds.max);
-    }
+    JoinBounds(model.bounds, part.bounds);
     for (AttributeKind kind : {AttributeKind::kPosition, AttributeKind::kTexcoord, AttributeKind::kNormal}) {
         AppendList(ListOf(model, kind), ListOf(part, kind));
         IndexUse& use = earlier.uses[static_cast<int>(kind)];

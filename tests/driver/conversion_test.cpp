@@ -209,6 +209,9 @@ TEST(StreamingConversion, TextsSplitAnywhereGiveTheReferenceBytes)
         "v nan 0 0\n" + model + "v 1 inf 0\nf 1 2 3001\n",
         model + "f 1 2\n",
         "f 1 2 3\n" + model + "f 1 2 3\nf 1/1/-2 2 3\n",
+        // Bounds of a later half with no number on an axis, and zeros of
+        // both signs: the earlier one stays.
+        "v -0 0 -0\n" + model + "v 0 nan -0\nv -0 nan 1e30\n",
     };
     for (const std::string& text : cases) {
         Outcome reference = ConvertByReference(text, 5);
