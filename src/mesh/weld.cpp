@@ -11,8 +11,12 @@ namespace {
 
 constexpr std::uint32_t kEmptySlot = 0;
 constexpr std::size_t kFirstTableSize = std::size_t{1} << 12;
-// Vertices one position may gather before its chain is too slow to walk.
+// Vertices one position may gather before its chain is too slow to walk,
+// and the most compared per corner on average (after a start that lets a
+// few crowded positions, such as the poles of a sphere, go by).
 constexpr std::size_t kLongestChain = 48;
+constexpr std::uint64_t kAverageSteps = 8;
+constexpr std::uint64_t kStartingSteps = std::uint64_t{1} << 16;
 // Positions are looked up directly up to this many per vertex made so far
 // (or up to the room reserved): beyond that the chains would take more
 // memory than the hash, and a wild index would take any amount.
@@ -125,14 +129,19 @@ std::uint32_t WeldCorner(CornerWelder& welder, const ObjCorner& corner)
         return WeldHashed(welder, corner);
     }
     std::size_t length = 0;
+    ++welder.chainWalks;
     for (std::uint32_t entry = *chain; entry != 0; entry = welder.nextOnPosition[entry - 1]) {
-        if (welder.keys[entry - 1] == corner)
+        if (welder.keys[entry - 1] == corner) {
+            welder.chainSteps += length;
             return entry - 1;
-        if (++length == kLongestChain) {
+        }
+        if (++length == kLongestChain ||
+            welder.chainSteps + length > kAverageSteps * welder.chainWalks + kStartingSteps) {
             SwitchToHash(welder);
             return WeldHashed(welder, corner);
         }
     }
+    welder.chainSteps += length;
     std::uint32_t vertex = AddKey(welder, corner);
     AppendLarge(welder.nextOnPosition, *chain);
     *chain = vertex + 1;

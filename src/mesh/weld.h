@@ -54,8 +54,9 @@ private:
 // vertex on position p (0: none yet) and nextOnPosition[k] one more than
 // the vertex made on the same position before vertex k. That takes 8 bytes
 // per vertex, a quarter of a hash table kept sparse enough to be quick.
-// Key sets that defeat it (many vertices on one position, positions far
-// beyond the vertices made so far) switch the welder to a scattering hash.
+// Key sets that defeat it (many vertices on one position, or a few dozen
+// on every position, positions far beyond the vertices made so far) switch
+// the welder to a scattering hash.
 struct CornerWelder {
     LargeList<ObjCorner> keys;         // by vertex number, in order of first use
     LargeList<std::uint32_t> indices;  // three per triangle
@@ -63,6 +64,8 @@ struct CornerWelder {
     LargeList<std::uint32_t> standInChains;   // by -1 - position, for negative ones
     LargeList<std::uint32_t> nextOnPosition;  // by vertex
     SlotTable slots;                     // the scattering hash; empty until needed
+    std::uint64_t chainSteps = 0;        // vertices compared along chains so far
+    std::uint64_t chainWalks = 0;        // corners looked up along chains so far
     bool anyTexcoord = false;            // some vertex names a texture coordinate
     bool anyNormal = false;
 };

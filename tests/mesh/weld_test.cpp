@@ -175,6 +175,11 @@ TEST(Weld, KeySetsThatDefeatThePlacementStillWeldLikeAMap)
         std::vector<std::uint32_t> expected = NumberingByMap(corners);
         EXPECT_EQ(indices, expected) << "key set " << set;
         EXPECT_EQ(!welder.slots.empty(), hashed[set]) << "key set " << set;
+        // Found again without adding, either way; keys never welded are not.
+        for (std::size_t i = 0; i < corners.size(); i += 7)
+            ASSERT_EQ(FindVertex(welder, corners[i]), expected[i]) << "key set " << set;
+        for (const ObjCorner& absent : {C(0, -7, -7), C(5, 123456789), C(-1000), C(2147483647, 3)})
+            EXPECT_EQ(FindVertex(welder, absent), -1) << "key set " << set;
         EXPECT_EQ(welder.keys.size(), *std::max_element(expected.begin(), expected.end()) + 1);
     }
 }
