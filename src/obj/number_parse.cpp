@@ -156,6 +156,48 @@ inline const char* AccumulateDigits(const char* p, const char* end, std::uint64_
     return p;
 }
 
+// Like AccumulateDigits, but the length of a run of up to eight digits is
+// measured from one load rather than found by a loop: the lengths of
+// integer parts and fractions alternate unpredictably in real data.
+inline const char* AccumulateDigitRun(const char* p, const char* end, std::uint64_t& mantissa)
+{
+    if constexpr (kCanReadDigitChunks) {
+        if (end - p >= 8) {
+            const std::uint64_t chunk = LoadEight(p);
+            const unsigned count = LeadingDigitCount(chunk);
+            if (count != 0)
+                mantissa = mantissa * kIntegerPowersOfTen[count] + LeadingDigitsValue(chunk, count);
+            if (count < 8)
+                return p + count;
+            p += count;
+        }
+    }
+    return AccumulateDigits(p, end, mantissa);
+}
+
+// The digits of "123", "123.45", ".45" or "123." at p, appended to mantissa
+// (which wraps past 19 digits: callers check count): where they end, how
+// many there are, and how many of them follow the point.
+struct DecimalDigits {
+    const char* end;
+    std::ptrdiff_t count;
+    std::ptrdiff_t fractionCount;
+};
+
+inline DecimalDigits AccumulateDecimal(const char* p, const char* end, std::uint64_t& mantissa)
+{
+    const char* const begin = p;
+    p = AccumulateDigitRun(p, end, mantissa);
+    const std::ptrdiff_t integerCount = p - begin;
+    std::ptrdiff_t fractionCount = 0;
+    if (p != end && *p == '.') {
+        const char* const fractionBegin = ++p;
+        p = AccumulateDigitRun(p, end, mantissa);
+        fractionCount = p - fractionBegin;
+    }
+    return {p, integerCount + fractionCount, fractionCount};
+}
+
 inline bool IsHexDigit(char c)
 {
     const unsigned lower = static_cast<unsigned char>(c) | 0x20u;
@@ -354,34 +396,14 @@ double ParseDoublePrefix(const char* begin, const char* end)
         return ParseHex(p + 2, end, negative);
     }
 
+    // Leading zeros count as digits here: the limit of 19 keeps the mantissa
+    // exact either way, and long runs of them are rare enough for the exact
+    // path.
     std::uint64_t mantissa = 0;
-    bool integerPartMayGoOn = true;
-    if constexpr (kCanReadDigitChunks) {
-        // Integer parts of 0 to 3 digits alternate unpredictably, so their
-        // length is measured at once rather than found by a loop.
-        if (end - p >= 4) {
-            const std::uint32_t chunk = LoadFour(p);
-            const unsigned count = LeadingDigitCount(chunk);
-            mantissa = LeadingDigitsValue(chunk, count);
-            p += count;
-            integerPartMayGoOn = count == 4;
-        }
-    }
-    if (integerPartMayGoOn) {
-        // Leading zeros count as digits here: the limit of 19 keeps the
-        // mantissa exact either way, and long runs of them are rare enough
-        // for the exact path.
-        p = AccumulateDigits(p, end, mantissa);
-    }
-    std::ptrdiff_t digitCount = p - body;
-    std::ptrdiff_t fractionDigits = 0;
-    if (p != end && *p == '.') {
-        ++p;
-        const char* const fractionBegin = p;
-        p = AccumulateDigits(p, end, mantissa);
-        fractionDigits = p - fractionBegin;
-        digitCount += fractionDigits;
-    }
+    const DecimalDigits digits = AccumulateDecimal(p, end, mantissa);
+    p = digits.end;
+    const std::ptrdiff_t digitCount = digits.count;
+    const std::ptrdiff_t fractionDigits = digits.fractionCount;
     if (digitCount == 0) {
         return ParseWordOrZero(body, end, negative);
     }
@@ -408,60 +430,24 @@ double ParseDoublePrefix(const char* begin, const char* end)
 
 const char* ParsePlainDecimal(const char* p, const char* end, double* value)
 {
-    if constexpr (!kCanReadDigitChunks) {
+    if (p == end) {
         return nullptr;
-    } else {
-        if (p == end) {
-            return nullptr;
-        }
-        const bool negative = *p == '-';
-        p += static_cast<int>(negative);
-        const char* const body = p;
-        std::uint64_t mantissa = 0;
-        if (end - p >= 4) {
-            // Integer parts of 0 to 3 digits alternate unpredictably.
-            const std::uint32_t chunk = LoadFour(p);
-            const unsigned count = LeadingDigitCount(chunk);
-            mantissa = LeadingDigitsValue(chunk, count);
-            p += count;
-            if (count == 4) {
-                p = AccumulateDigits(p, end, mantissa);
-            }
-        } else {
-            p = AccumulateDigits(p, end, mantissa);
-        }
-        std::ptrdiff_t digitCount = p - body;
-        std::ptrdiff_t fractionDigits = 0;
-        if (p != end && *p == '.') {
-            ++p;
-            const char* const fractionBegin = p;
-            if (end - p >= 8) {
-                const std::uint64_t chunk = LoadEight(p);
-                const unsigned count = LeadingDigitCount(chunk);
-                if (count != 0) {
-                    mantissa = mantissa * kIntegerPowersOfTen[count] + LeadingDigitsValue(chunk, count);
-                }
-                p += count;
-                if (count == 8) {
-                    p = AccumulateDigits(p, end, mantissa);
-                }
-            } else {
-                p = AccumulateDigits(p, end, mantissa);
-            }
-            fractionDigits = p - fractionBegin;
-            digitCount += fractionDigits;
-        }
-        // An exponent, a hex number ("0x"), or more digits than the fast
-        // path holds go the long way; so does text without digits, which
-        // atof reads as 0 or as a word.
-        const unsigned next = p == end ? 0u : static_cast<unsigned char>(*p) | 0x20u;
-        if (digitCount == 0 || digitCount > kMaxFastDigits || mantissa > kMaxExactMantissa || next == 'e' ||
-            next == 'x') {
-            return nullptr;
-        }
-        *value = ApplySign(static_cast<double>(mantissa) / kExactPowersOfTen[fractionDigits], negative);
-        return p;
     }
+    const bool negative = *p == '-';
+    p += static_cast<int>(negative);
+    std::uint64_t mantissa = 0;
+    const DecimalDigits digits = AccumulateDecimal(p, end, mantissa);
+    p = digits.end;
+    // An exponent, a hex number ("0x"), or more digits than the fast path
+    // holds go the long way; so does text without digits, which atof reads
+    // as 0 or as a word.
+    const unsigned next = p == end ? 0u : static_cast<unsigned char>(*p) | 0x20u;
+    if (digits.count == 0 || digits.count > kMaxFastDigits || mantissa > kMaxExactMantissa || next == 'e' ||
+        next == 'x') {
+        return nullptr;
+    }
+    *value = ApplySign(static_cast<double>(mantissa) / kExactPowersOfTen[digits.fractionCount], negative);
+    return p;
 }
 
 const char* ParseShortDigits(const char* p, const char* end, std::uint32_t* value)

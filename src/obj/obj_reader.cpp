@@ -123,6 +123,29 @@ void ParseVertex(ObjParser& parser, AttributeKind kind, const char* cursor, cons
     StoreVertex(parser, kind, {values[0], values[1], values[2]});
 }
 
+// Between the tokens of a plain line: spaces, and at its end "\n" or "\r\n".
+enum class PlainStep { kToken, kLineEnd, kOutOfText };
+
+// Moves p over the spaces to the next token, or to the "\n" that ends the
+// line; kOutOfText when the text at hand ends first.
+PlainStep SkipToPlainToken(const char*& p, const char* end)
+{
+    while (p != end && *p == ' ')
+        ++p;
+    if (p == end)
+        return PlainStep::kOutOfText;
+    if (*p == '\r' && p + 1 != end && p[1] == '\n')
+        ++p;
+    return *p == '\n' ? PlainStep::kLineEnd : PlainStep::kToken;
+}
+
+// Whether a token read up to p (nullptr: not read) ends there, so that
+// nothing of it is left over.
+bool EndsPlainToken(const char* p, const char* end)
+{
+    return p != nullptr && p != end && (*p == ' ' || *p == '\r' || *p == '\n');
+}
+
 // Nearly every vertex line is "v", "vt" or "vn" and up to three plainly
 // written numbers between spaces, ended by "\n" or "\r\n". Such a line is
 // read in one pass that also finds its end, instead of a search for the end
@@ -143,20 +166,11 @@ const char* ParsePlainVertexLine(ObjParser& parser, const char* cursor, const ch
     }
     double values[3] = {0, 0, 0};
     int count = 0;
-    for (;;) {
-        while (p != end && *p == ' ')
-            ++p;
-        if (p == end)
-            return nullptr;
-        if (*p == '\r' && p + 1 != end && p[1] == '\n')
-            ++p;
-        if (*p == '\n')
-            break;
-        if (count == 3)
+    for (PlainStep step; (step = SkipToPlainToken(p, end)) != PlainStep::kLineEnd;) {
+        if (step == PlainStep::kOutOfText || count == 3)
             return nullptr;
         p = ParsePlainDecimal(p, end, &values[count++]);
-        // The token must end where the number does.
-        if (p == nullptr || p == end || (*p != ' ' && *p != '\r' && *p != '\n'))
+        if (!EndsPlainToken(p, end))
             return nullptr;
     }
     StoreVertex(parser, kind,
@@ -333,19 +347,11 @@ const char* ParsePlainFaceLine(ObjParser& parser, const char* cursor, const char
     std::int64_t fields[kMostCorners][3];
     const char* p = cursor + 2;
     int count = 0;
-    for (;;) {
-        while (p != end && *p == ' ')
-            ++p;
-        if (p == end)
-            return nullptr;
-        if (*p == '\r' && p + 1 != end && p[1] == '\n')
-            ++p;
-        if (*p == '\n')
-            break;
-        if (count == kMostCorners)
+    for (PlainStep step; (step = SkipToPlainToken(p, end)) != PlainStep::kLineEnd;) {
+        if (step == PlainStep::kOutOfText || count == kMostCorners)
             return nullptr;
         p = ReadSimpleCorner(p, end, fields[count]);
-        if (p == nullptr || p == end || (*p != ' ' && *p != '\r' && *p != '\n') || fields[count][0] == 0)
+        if (!EndsPlainToken(p, end) || fields[count][0] == 0)
             return nullptr;
         ++count;
     }
