@@ -240,7 +240,10 @@ Float3 VertexByStrtod(const std::string& line)
             break;
         std::size_t end = std::min(line.find(' ', at), line.size());
         std::string token = line.substr(at, end - at);
-        value = static_cast<float>(std::strtod(token.c_str(), nullptr));
+        // mingw-w64's strtod gives -0 for a "-" without a number; C says 0.
+        char* converted = nullptr;
+        double number = std::strtod(token.c_str(), &converted);
+        value = converted == token.c_str() ? 0.0f : static_cast<float>(number);
         at = end;
     }
     return {values[0], values[1], values[2]};
