@@ -1,6 +1,8 @@
 #include "driver/conversion.h"
 
 #include <cmath>
+#include <new>
+#include <system_error>
 #include <thread>
 
 #include "mesh/merge.h"
@@ -57,11 +59,16 @@ bool WriteHeaderFile(const FileName& input, const NativeString& outputDirectory,
     OutputFile output;
     if (!CreateOutput(HeaderPathFor(input.path, outputDirectory), &output, error))
         return false;
-    BufferedWriter writer = MakeBufferedWriter({&WriteToOutput, &output});
-    if (!WriteHeader(mesh..., IdentifierStemFor(input), writer)) {
-        *error = writer.error;
+    try {
+        BufferedWriter writer = MakeBufferedWriter({&WriteToOutput, &output});
+        if (!WriteHeader(mesh..., IdentifierStemFor(input), writer)) {
+            *error = writer.error;
+            DiscardOutput(output);
+            return false;
+        }
+    } catch (...) {
         DiscardOutput(output);
-        return false;
+        throw;
     }
     return CommitOutput(output, error);
 }
@@ -112,24 +119,56 @@ bool ConvertObjText(std::string_view text, std::u16string_view stem, Random& ran
     return true;
 }
 
+namespace {
+
+// Both handles of a model file, closed however the conversion ends.
+struct OpenedModel {
+    InputFile file;
+    InputFile second;
+
+    ~OpenedModel()
+    {
+        CloseInput(file);
+        CloseInput(second);
+    }
+};
+
+// One conversion; throws when memory or threads run out.
+bool ConvertFile(const FileName& input, const NativeString& outputDirectory, Random& random, std::string* error)
+{
+    StreamedModel streamed;
+    {
+        OpenedModel opened;
+        if (!OpenInput(input.path, &opened.file, error))
+            return false;
+        // A second core reads the second half through a second handle; one
+        // core would only be slowed down by the switching.
+        std::string unused;
+        bool twoReaders =
+            std::thread::hardware_concurrency() > 1 && OpenInput(input.path, &opened.second, &unused);
+        OffsetSource halves{&ReadFromInputAt, &opened.second};
+        if (!ReadAndWeld({&ReadFromInput, &opened.file, opened.file.size}, random, &streamed, error,
+                         twoReaders ? &halves : nullptr))
+            return false;
+    }
+    return WriteHeaderFile(input, outputDirectory, error, streamed.model, streamed.welded);
+}
+
+}  // namespace
+
 bool ConvertObjFile(const FileName& input, const NativeString& outputDirectory, Random& random,
                     std::string* error)
 {
-    InputFile file;
-    if (!OpenInput(input.path, &file, error))
-        return false;
-    // A second core reads the second half through a second handle; one
-    // core would only be slowed down by the switching.
-    InputFile second;
-    std::string unused;
-    bool twoReaders = std::thread::hardware_concurrency() > 1 && OpenInput(input.path, &second, &unused);
-    OffsetSource halves{&ReadFromInputAt, &second};
-    StreamedModel streamed;
-    bool read = ReadAndWeld({&ReadFromInput, &file, file.size}, random, &streamed, error,
-                            twoReaders ? &halves : nullptr);
-    CloseInput(file);
-    CloseInput(second);
-    return read && WriteHeaderFile(input, outputDirectory, error, streamed.model, streamed.welded);
+    // Running out of memory or threads fails this model only: the run goes
+    // on with the next one, and no half-written header is left behind.
+    try {
+        return ConvertFile(input, outputDirectory, random, error);
+    } catch (const std::bad_alloc&) {
+        *error = "out of memory";
+    } catch (const std::system_error& failure) {
+        *error = std::string("cannot start a thread: ") + failure.what();
+    }
+    return false;
 }
 
 }  // namespace torvane

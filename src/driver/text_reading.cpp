@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cstring>
+#include <exception>
 #include <new>
 #include <thread>
 #include <vector>
@@ -142,10 +143,24 @@ bool ReadInHalves(ByteSource source, const OffsetSource& halves, std::uint64_t s
     PositionedSource rest{halves, split};
     LimitedSource first{source, split};
     std::atomic<bool> abandon{false};
+    // Running out of memory on the second thread is rethrown on this one,
+    // once both have stopped.
+    std::exception_ptr laterFailure;
     std::thread reader([&] {
-        later.read = ReadText({&ReadPositioned, &rest, 0}, later.parser, abandon, &later.error);
+        try {
+            later.read = ReadText({&ReadPositioned, &rest, 0}, later.parser, abandon, &later.error);
+        } catch (...) {
+            laterFailure = std::current_exception();
+        }
     });
-    bool read = ReadText({&ReadLimited, &first, 0}, parser, abandon, error);
+    bool read = false;
+    try {
+        read = ReadText({&ReadLimited, &first, 0}, parser, abandon, error);
+    } catch (...) {
+        abandon = true;
+        reader.join();
+        throw;
+    }
     bool failed = !read || !parser.error.empty();
     if (failed)
         abandon = true;
@@ -153,6 +168,8 @@ bool ReadInHalves(ByteSource source, const OffsetSource& halves, std::uint64_t s
     // A fault in the first half comes first in the text.
     if (failed)
         return read;
+    if (laterFailure)
+        std::rethrow_exception(laterFailure);
     if (!later.read) {
         *error = later.error;
         return false;

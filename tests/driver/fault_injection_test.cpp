@@ -44,6 +44,42 @@ TEST(FaultInjection, AFileSizeLimitHitPartWayLeavesTheOldHeader)
     EXPECT_EQ(testing::FileNames(directory.path()), (std::vector<std::string>{"big.h", "big.obj", "err.txt"}));
 }
 
+// Sanitizers reserve far more address space than the limit below.
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+#define TORVANE_UNDER_SANITIZER 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer) || __has_feature(thread_sanitizer)
+#define TORVANE_UNDER_SANITIZER 1
+#endif
+#endif
+
+TEST(FaultInjection, RunningOutOfMemoryFailsThatModelOnly)
+{
+#ifdef TORVANE_UNDER_SANITIZER
+    GTEST_SKIP() << "sanitizers need more address space than the limit";
+#endif
+    TemporaryDirectory directory;
+    // Two million positions take 24 MB of list: more than the limit leaves.
+    std::string big;
+    for (int i = 0; i < 2000000; ++i)
+        big += "v 1.5 2.5 3.5\n";
+    big += "f 1 2 3\n";
+    WriteFileBytes(directory / "big.obj", big);
+    WriteFileBytes(directory / "big.h", kOldHeader);
+    WriteFileBytes(directory / "small.obj", kTriangle);
+    std::string command = "cd \"" + directory.path().string() + "\" && ulimit -v 70000 && \"" TORVANE_EXECUTABLE
+                          "\" big.obj small.obj 2> err.txt";
+    int status = std::system(command.c_str());
+    EXPECT_EQ(WEXITSTATUS(status), 1);
+    std::string message = ReadFileBytes(directory / "err.txt");
+    EXPECT_TRUE(message == "torvane: big.obj: out of memory\n" ||
+                message.rfind("torvane: big.obj: cannot start a thread: ", 0) == 0)
+        << message;
+    EXPECT_EQ(ReadFileBytes(directory / "big.h"), kOldHeader);
+    EXPECT_EQ(testing::FileNames(directory.path()),
+              (std::vector<std::string>{"big.h", "big.obj", "err.txt", "small.h", "small.obj"}));
+}
+
 TEST(FaultInjection, AnUnwritableOutputDirectoryIsReported)
 {
     if (geteuid() == 0 && access("/usr/bin/setpriv", X_OK) != 0)
