@@ -1,9 +1,10 @@
 #include "output/header_writer.h"
 
 #include <algorithm>
-#include <atomic>
 #include <charconv>
+#include <condition_variable>
 #include <memory>
+#include <mutex>
 #include <thread>
 #include <vector>
 
@@ -183,52 +184,63 @@ void WriteRows(std::size_t rowCount, std::size_t largestRow, std::size_t typical
     std::size_t sizes[kBlocksAhead] = {};
     std::size_t blockCount = (rowCount + rowsPerBlock - 1) / rowsPerBlock;
     // Block b goes to buffer b % kBlocksAhead; readyTags[i] is one more than
-    // the block whose text buffer i holds, once it is complete.
-    std::atomic<std::size_t> nextBlock{0};
-    std::atomic<std::size_t> written{0};
-    std::atomic<std::size_t> readyTags[kBlocksAhead];
-    for (std::atomic<std::size_t>& tag : readyTags)
-        tag.store(0, std::memory_order_relaxed);
+    // the block whose text buffer i holds, once it is complete. The threads
+    // meet under a mutex once or twice a block: a condition variable rather
+    // than atomic waits, which some standard libraries (GCC 12's without
+    // futexes, as on Windows) can miss a wake-up in.
+    std::mutex mutex;
+    std::condition_variable changed;
+    std::size_t nextBlock = 0;
+    std::size_t written = 0;
+    std::size_t readyTags[kBlocksAhead] = {};
     auto formatBlock = [&](std::size_t block) {
         std::size_t slot = block % kBlocksAhead;
         char* out = buffers[slot];
         std::size_t first = block * rowsPerBlock;
         for (std::size_t row = first; row < std::min(first + rowsPerBlock, rowCount); ++row)
             out = formatRow(row, out);
+        std::lock_guard<std::mutex> lock(mutex);
         sizes[slot] = static_cast<std::size_t>(out - buffers[slot]);
-        readyTags[slot].store(block + 1, std::memory_order_release);
-        readyTags[slot].notify_one();
+        readyTags[slot] = block + 1;
+        changed.notify_all();
     };
     std::thread helper([&] {
         for (;;) {
-            std::size_t block = nextBlock.fetch_add(1, std::memory_order_relaxed);
-            if (block >= blockCount)
-                return;
-            // Its buffer still holds a block that is not written yet.
-            for (std::size_t done = written.load(std::memory_order_acquire); done + kBlocksAhead <= block;
-                 done = written.load(std::memory_order_acquire))
-                written.wait(done, std::memory_order_acquire);
+            std::size_t block = 0;
+            {
+                std::unique_lock<std::mutex> lock(mutex);
+                block = nextBlock++;
+                if (block >= blockCount)
+                    return;
+                // Its buffer may still hold a block that is not written yet.
+                changed.wait(lock, [&] { return written + kBlocksAhead > block; });
+            }
             formatBlock(block);
         }
     });
     for (std::size_t block = 0; block < blockCount; ++block) {
         std::size_t slot = block % kBlocksAhead;
+        std::size_t size = 0;
         for (;;) {
-            std::size_t tag = readyTags[slot].load(std::memory_order_acquire);
-            if (tag == block + 1)
+            std::unique_lock<std::mutex> lock(mutex);
+            if (readyTags[slot] == block + 1) {
+                size = sizes[slot];
                 break;
-            std::size_t claim = nextBlock.load(std::memory_order_relaxed);
-            std::size_t limit = std::min(block + kBlocksAhead, blockCount);
-            while (claim < limit && !nextBlock.compare_exchange_weak(claim, claim + 1, std::memory_order_relaxed))
-                ;
-            if (claim < limit)
+            }
+            if (nextBlock < std::min(block + kBlocksAhead, blockCount)) {
+                std::size_t claim = nextBlock++;
+                lock.unlock();
                 formatBlock(claim);
-            else
-                readyTags[slot].wait(tag, std::memory_order_acquire);
+            } else {
+                changed.wait(lock);
+            }
         }
-        Append(writer, buffers[slot], sizes[slot]);
-        written.store(block + 1, std::memory_order_release);
-        written.notify_one();
+        Append(writer, buffers[slot], size);
+        {
+            std::lock_guard<std::mutex> lock(mutex);
+            written = block + 1;
+        }
+        changed.notify_all();
     }
     helper.join();
 }
