@@ -1,8 +1,6 @@
 #include "mesh/weld.h"
 
 #include <algorithm>
-#include <cstdlib>
-#include <new>
 
 #include "obj/large_list.h"
 
@@ -32,7 +30,7 @@ std::uint32_t HashKey(const ObjCorner& key)
     return static_cast<std::uint32_t>(h >> 32);
 }
 
-void InsertSlot(SlotTable& slots, const ObjCorner& key, std::uint32_t vertex)
+void InsertSlot(LargeList<std::uint32_t>& slots, const ObjCorner& key, std::uint32_t vertex)
 {
     std::size_t mask = slots.size() - 1;
     std::size_t slot = HashKey(key) & mask;
@@ -44,7 +42,7 @@ void InsertSlot(SlotTable& slots, const ObjCorner& key, std::uint32_t vertex)
 // At most a quarter full, so probe runs stay short.
 void ResizeTable(CornerWelder& welder, std::size_t size)
 {
-    SlotTable slots = SlotTable::Zeroed(size);
+    LargeList<std::uint32_t> slots(size, kEmptySlot);
     for (std::uint32_t vertex = 0; vertex < welder.keys.size(); ++vertex)
         InsertSlot(slots, welder.keys[vertex], vertex);
     welder.slots.swap(slots);
@@ -89,12 +87,25 @@ std::uint32_t WeldHashed(CornerWelder& welder, const ObjCorner& corner)
     return vertex;
 }
 
+// Where the chain of position is: negative positions (the warning's
+// stand-ins) count down from -1 in a list of their own.
+std::size_t ChainIndex(std::int32_t position)
+{
+    return position >= 0 ? static_cast<std::size_t>(position)
+                         : static_cast<std::size_t>(-1 - static_cast<std::int64_t>(position));
+}
+
+template <typename Welder>
+auto& ChainsOf(Welder& welder, std::int32_t position)
+{
+    return position >= 0 ? welder.chains : welder.standInChains;
+}
+
 // The chain of position, or nullptr when it lies too far out to be held.
 std::uint32_t* ChainOf(CornerWelder& welder, std::int32_t position)
 {
-    LargeList<std::uint32_t>& chains = position >= 0 ? welder.chains : welder.standInChains;
-    std::size_t index = position >= 0 ? static_cast<std::size_t>(position)
-                                      : static_cast<std::size_t>(-1 - static_cast<std::int64_t>(position));
+    LargeList<std::uint32_t>& chains = ChainsOf(welder, position);
+    std::size_t index = ChainIndex(position);
     if (index >= chains.size()) {
         std::size_t limit = std::max({kFewestChains, welder.keys.size() * kChainsPerVertex, chains.capacity()});
         if (index >= limit)
@@ -107,17 +118,6 @@ std::uint32_t* ChainOf(CornerWelder& welder, std::int32_t position)
 }
 
 }  // namespace
-
-SlotTable SlotTable::Zeroed(std::size_t size)
-{
-    SlotTable table;
-    table.data_.reset(static_cast<std::uint32_t*>(std::calloc(size, sizeof(std::uint32_t))));
-    if (!table.data_)
-        throw std::bad_alloc();
-    AdviseLargePages(table.data_.get(), size * sizeof(std::uint32_t));
-    table.size_ = size;
-    return table;
-}
 
 std::uint32_t WeldCorner(CornerWelder& welder, const ObjCorner& corner)
 {
@@ -158,9 +158,8 @@ std::int64_t FindVertex(const CornerWelder& welder, const ObjCorner& corner)
         }
         return -1;
     }
-    const LargeList<std::uint32_t>& chains = corner.position >= 0 ? welder.chains : welder.standInChains;
-    std::size_t index = corner.position >= 0 ? static_cast<std::size_t>(corner.position)
-                                             : static_cast<std::size_t>(-1 - static_cast<std::int64_t>(corner.position));
+    const LargeList<std::uint32_t>& chains = ChainsOf(welder, corner.position);
+    std::size_t index = ChainIndex(corner.position);
     if (index >= chains.size())
         return -1;
     for (std::uint32_t entry = chains[index]; entry != 0; entry = welder.nextOnPosition[entry - 1]) {

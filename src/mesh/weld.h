@@ -1,10 +1,6 @@
 #pragma once
 
 #include <cstdint>
-#include <cstdlib>
-#include <memory>
-#include <utility>
-#include <vector>
 
 #include "obj/large_list.h"
 #include "obj/obj_model.h"
@@ -17,32 +13,6 @@ struct WeldedMesh {
     LargeList<Float3> texcoords;  // v flipped; empty when no corner names one
     LargeList<Float3> normals;    // empty when no corner names one
     LargeList<std::uint32_t> indices;  // three per triangle
-};
-
-// The scattering hash table of a CornerWelder: 0 is an empty slot, any
-// other value one more than a vertex number. Empty being zero lets a new
-// table come zeroed from the allocator, so growing the table costs no pass
-// that fills it before the first key goes in.
-class SlotTable {
-public:
-    static SlotTable Zeroed(std::size_t size);
-
-    std::size_t size() const { return size_; }
-    bool empty() const { return size_ == 0; }
-    std::uint32_t& operator[](std::size_t i) { return data_.get()[i]; }
-    std::uint32_t operator[](std::size_t i) const { return data_.get()[i]; }
-    void swap(SlotTable& other) noexcept
-    {
-        data_.swap(other.data_);
-        std::swap(size_, other.size_);
-    }
-
-private:
-    struct Free {
-        void operator()(std::uint32_t* p) const { std::free(p); }
-    };
-    std::unique_ptr<std::uint32_t[], Free> data_;
-    std::size_t size_ = 0;
 };
 
 // Welding before the values are looked up: vertex k is the index triple
@@ -63,7 +33,9 @@ struct CornerWelder {
     LargeList<std::uint32_t> chains;          // by position
     LargeList<std::uint32_t> standInChains;   // by -1 - position, for negative ones
     LargeList<std::uint32_t> nextOnPosition;  // by vertex
-    SlotTable slots;                     // the scattering hash; empty until needed
+    // The scattering hash: 0 an empty slot, any other value one more than a
+    // vertex number; empty until needed.
+    LargeList<std::uint32_t> slots;
     std::uint64_t chainSteps = 0;        // vertices compared along chains so far
     std::uint64_t chainWalks = 0;        // corners looked up along chains so far
     bool anyTexcoord = false;            // some vertex names a texture coordinate

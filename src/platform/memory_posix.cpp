@@ -17,22 +17,6 @@ std::uintptr_t RoundUp(std::uintptr_t value)
 
 }  // namespace
 
-void AdviseLargePages(void* data, std::size_t bytes)
-{
-#ifdef MADV_HUGEPAGE
-    // Only whole huge pages inside the block may change; the rest of each
-    // partly covered one belongs to other allocations.
-    auto begin = reinterpret_cast<std::uintptr_t>(data);
-    std::uintptr_t first = RoundUp(begin);
-    std::uintptr_t last = (begin + bytes) & ~(kHugePage - 1);
-    if (last > first)
-        madvise(reinterpret_cast<void*>(first), last - first, MADV_HUGEPAGE);
-#else
-    (void)data;
-    (void)bytes;
-#endif
-}
-
 // Mapped on a huge-page boundary, a whole number of huge pages long, so that
 // every page of the block can be a huge one: mapped with one huge page of
 // slack, and the slack on either side given back.

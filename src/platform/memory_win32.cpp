@@ -1,3 +1,9 @@
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
 #include <windows.h>
 
 #include <new>
@@ -8,8 +14,6 @@ namespace torvane {
 
 // Large pages on Windows need a privilege that users rarely hold and must be
 // allocated as such up front; ordinary pages are used.
-void AdviseLargePages(void*, std::size_t) {}
-
 void* AllocateLarge(std::size_t bytes)
 {
     void* block = VirtualAlloc(nullptr, bytes, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE);

@@ -80,12 +80,6 @@ bool CommitOutput(OutputFile& file, std::string* error);
 // Closes and removes the temporary file; the target is not touched.
 void DiscardOutput(OutputFile& file);
 
-// A hint that the not yet touched pages of [data, data + bytes) are best
-// backed by large pages where the system offers them: the first touch of a
-// small page is costly, and a model's lists run to tens of megabytes.
-// Changes nothing visible; a no-op where there is no such hint.
-void AdviseLargePages(void* data, std::size_t bytes);
-
 // A block of memory for a list of millions of entries, made of large pages
 // where the system offers them: there, touching a small page for the first
 // time costs many times what filling it does. Only pages that are touched

@@ -27,11 +27,10 @@ namespace torvane {
 namespace {
 
 namespace fs = std::filesystem;
+using testing::kTriangle;
 using testing::ReadFileBytes;
 using testing::TemporaryDirectory;
 using testing::WriteFileBytes;
-
-constexpr const char* kTriangle = "v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 3\n";
 
 fs::path Utf8(std::string_view text)
 {
