@@ -8,7 +8,7 @@
 #include <thread>
 #include <vector>
 
-#include "obj/large_list.h"
+#include "platform/large_list.h"
 
 namespace torvane {
 namespace {

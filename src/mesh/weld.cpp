@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "obj/large_list.h"
+#include "platform/large_list.h"
 
 namespace torvane {
 namespace {

@@ -2,7 +2,7 @@
 
 #include <cstdint>
 
-#include "obj/large_list.h"
+#include "platform/large_list.h"
 #include "obj/obj_model.h"
 
 namespace torvane {

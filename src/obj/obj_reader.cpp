@@ -12,7 +12,7 @@
 #define TORVANE_HAVE_SSE2 0
 #endif
 
-#include "obj/large_list.h"
+#include "platform/large_list.h"
 #include "obj/number_parse.h"
 
 namespace torvane {
