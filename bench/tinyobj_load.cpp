@@ -1,5 +1,6 @@
-// Loads an OBJ file with tinyobjloader and does nothing else: the yardstick
-// that bench/run_benchmarks.sh holds the whole torvane conversion against.
+// Loads OBJ files with tinyobjloader, one after another in one process, and
+// does nothing else: the yardstick that bench/run_benchmarks.sh holds the
+// whole torvane conversion against.
 
 #include <tiny_obj_loader.h>
 
@@ -7,20 +8,24 @@
 
 int main(int argc, char** argv)
 {
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: tinyobj_load FILE.obj\n");
+    if (argc < 2) {
+        std::fprintf(stderr, "usage: tinyobj_load FILE.obj...\n");
         return 2;
     }
-    tinyobj::ObjReader reader;
-    tinyobj::ObjReaderConfig config;
-    config.triangulate = true;
-    if (!reader.ParseFromFile(argv[1], config)) {
-        std::fprintf(stderr, "tinyobj_load: %s\n", reader.Error().c_str());
-        return 1;
+    std::size_t vertices = 0;
+    std::size_t corners = 0;
+    for (int i = 1; i < argc; ++i) {
+        tinyobj::ObjReader reader;
+        tinyobj::ObjReaderConfig config;
+        config.triangulate = true;
+        if (!reader.ParseFromFile(argv[i], config)) {
+            std::fprintf(stderr, "tinyobj_load: %s: %s\n", argv[i], reader.Error().c_str());
+            return 1;
+        }
+        vertices += reader.GetAttrib().vertices.size() / 3;
+        for (const tinyobj::shape_t& shape : reader.GetShapes())
+            corners += shape.mesh.indices.size();
     }
-    std::size_t indices = 0;
-    for (const tinyobj::shape_t& shape : reader.GetShapes())
-        indices += shape.mesh.indices.size();
-    std::printf("%zu vertices, %zu corners\n", reader.GetAttrib().vertices.size() / 3, indices);
+    std::printf("%zu vertices, %zu corners\n", vertices, corners);
     return 0;
 }
