@@ -118,7 +118,7 @@ void BM_Write(benchmark::State& state)
     PrepareMesh(model, random, &mesh, &error);
     for (auto _ : state) {
         BufferedWriter writer = MakeBufferedWriter({&Discard, nullptr});
-        benchmark::DoNotOptimize(WriteHeader(mesh, u"model", writer));
+        benchmark::DoNotOptimize(WriteHeader(mesh, u"model", writer, 2));
     }
 }
 BENCHMARK(BM_Write)->Unit(benchmark::kMillisecond);
@@ -184,7 +184,7 @@ void BM_WriteGathered(benchmark::State& state)
     ReadAndWeldModel(&streamed, false);
     for (auto _ : state) {
         BufferedWriter writer = MakeBufferedWriter({&Discard, nullptr});
-        benchmark::DoNotOptimize(WriteHeader(streamed.model, streamed.welded, u"model", writer));
+        benchmark::DoNotOptimize(WriteHeader(streamed.model, streamed.welded, u"model", writer, 2));
     }
 }
 BENCHMARK(BM_WriteGathered)->Unit(benchmark::kMillisecond)->UseRealTime();

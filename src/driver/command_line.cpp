@@ -45,7 +45,7 @@ bool HasModelExtension(const NativeString& file)
     return true;
 }
 
-std::optional<std::uint32_t> ParseSeed(const NativeString& text)
+std::optional<std::uint32_t> ParseNumber(const NativeString& text)
 {
     if (text.empty() || text.size() > 10)
         return std::nullopt;
@@ -121,9 +121,17 @@ CommandLine ParseCommandLine(const std::vector<NativeString>& arguments)
             NativeString value;
             if (!TakeValue(arguments, i, "--seed", &value))
                 return UsageError("--seed needs a number from 0 to 4294967295");
-            result.seed = ParseSeed(value);
+            result.seed = ParseNumber(value);
             if (!result.seed)
                 return UsageError("--seed takes a number from 0 to 4294967295, not " + Quoted(value));
+        } else if (Equals(argument, "-j") || Equals(argument, "--jobs") || StartsWith(argument, "--jobs=")) {
+            const char* name = Equals(argument, "-j") ? "-j" : "--jobs";
+            NativeString value;
+            if (!TakeValue(arguments, i, name, &value))
+                return UsageError(std::string(name) + " needs a number of threads");
+            result.jobs = ParseNumber(value);
+            if (!result.jobs || *result.jobs == 0)
+                return UsageError(std::string(name) + " takes a number of threads from 1 up, not " + Quoted(value));
         } else if (Equals(argument, "-o") || Equals(argument, "--output-dir") ||
                    StartsWith(argument, "--output-dir=")) {
             const char* name = Equals(argument, "-o") ? "-o" : "--output-dir";
@@ -138,7 +146,7 @@ CommandLine ParseCommandLine(const std::vector<NativeString>& arguments)
 
 std::string UsageText()
 {
-    return "Usage: torvane [--seed N] [-o DIR] [FILE ...]\n"
+    return "Usage: torvane [--seed N] [-j N] [-o DIR] [FILE ...]\n"
            "\n"
            "Converts Wavefront OBJ models into C/C++ headers: an interleaved OBJ_VERT\n"
            "vertex array and an index array, three indices per triangle, with the\n"
@@ -149,6 +157,9 @@ std::string UsageText()
            "Options:\n"
            "  --seed N     seed the scatter of the warning triangles with N (0 to\n"
            "               4294967295) instead of the clock, for reproducible output\n"
+           "  -j, --jobs N use at most N threads (default: one per core); several\n"
+           "               models are converted at once, with the same headers as\n"
+           "               one after another\n"
            "  -o, --output-dir DIR\n"
            "               write the headers into DIR (created if missing) instead\n"
            "               of next to their models\n"

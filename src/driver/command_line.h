@@ -14,13 +14,14 @@ enum class CommandAction { kConvert, kShowHelp, kShowVersion, kUsageError };
 struct CommandLine {
     CommandAction action = CommandAction::kConvert;
     std::optional<std::uint32_t> seed;    // the clock seeds the generator otherwise
+    std::optional<std::uint32_t> jobs;    // at least 1; all the cores otherwise
     std::vector<NativeString> files;      // empty: the current directory's models
     NativeString outputDirectory;         // empty: each header beside its model
     std::string error;                    // for kUsageError
 };
 
 // Reads the arguments after the program name:
-//   torvane [--seed N] [-o DIR] [FILE ...]   torvane --help   torvane --version
+//   torvane [--seed N] [-j N] [-o DIR] [FILE ...]   torvane --help   torvane --version
 // Every FILE must end in ".obj" in any letter case; "--" ends the options.
 CommandLine ParseCommandLine(const std::vector<NativeString>& arguments);
 

@@ -3,7 +3,6 @@
 #include <cmath>
 #include <new>
 #include <system_error>
-#include <thread>
 
 #include "mesh/merge.h"
 #include "mesh/warning_mesh.h"
@@ -53,15 +52,15 @@ bool WriteToOutput(void* context, const char* data, std::size_t size, std::strin
 }
 
 template <typename... Mesh>
-bool WriteHeaderFile(const FileName& input, const NativeString& outputDirectory, std::string* error,
-                     const Mesh&... mesh)
+bool WriteHeaderFile(const FileName& input, const NativeString& outputDirectory, unsigned threads,
+                     std::string* error, const Mesh&... mesh)
 {
     OutputFile output;
     if (!CreateOutput(HeaderPathFor(input.path, outputDirectory), &output, error))
         return false;
     try {
         BufferedWriter writer = MakeBufferedWriter({&WriteToOutput, &output});
-        if (!WriteHeader(mesh..., IdentifierStemFor(input), writer)) {
+        if (!WriteHeader(mesh..., IdentifierStemFor(input), writer, threads)) {
             *error = writer.error;
             DiscardOutput(output);
             return false;
@@ -133,42 +132,57 @@ struct OpenedModel {
     }
 };
 
-// One conversion; throws when memory or threads run out.
-bool ConvertFile(const FileName& input, const NativeString& outputDirectory, Random& random, std::string* error)
+bool ReadFile(const FileName& input, Random& random, unsigned threads, StreamedModel* streamed,
+              std::string* error)
 {
-    StreamedModel streamed;
-    {
-        OpenedModel opened;
-        if (!OpenInput(input.path, &opened.file, error))
-            return false;
-        // A second core reads the second half through a second handle; one
-        // core would only be slowed down by the switching.
-        std::string unused;
-        bool twoReaders =
-            std::thread::hardware_concurrency() > 1 && OpenInput(input.path, &opened.second, &unused);
-        OffsetSource halves{&ReadFromInputAt, &opened.second};
-        if (!ReadAndWeld({&ReadFromInput, &opened.file, opened.file.size}, random, &streamed, error,
-                         twoReaders ? &halves : nullptr))
-            return false;
-    }
-    return WriteHeaderFile(input, outputDirectory, error, streamed.model, streamed.welded);
+    OpenedModel opened;
+    if (!OpenInput(input.path, &opened.file, error))
+        return false;
+    // A second thread reads the second half through a second handle.
+    std::string unused;
+    bool twoReaders = threads > 1 && OpenInput(input.path, &opened.second, &unused);
+    OffsetSource halves{&ReadFromInputAt, &opened.second};
+    return ReadAndWeld({&ReadFromInput, &opened.file, opened.file.size}, random, streamed, error,
+                       twoReaders ? &halves : nullptr);
 }
 
-}  // namespace
-
-bool ConvertObjFile(const FileName& input, const NativeString& outputDirectory, Random& random,
-                    std::string* error)
+// Running out of memory or threads fails this model only: the run goes on
+// with the next one, and no half-written header is left behind.
+template <typename Step>
+bool FailingThisModelOnly(Step step, std::string* error)
 {
-    // Running out of memory or threads fails this model only: the run goes
-    // on with the next one, and no half-written header is left behind.
     try {
-        return ConvertFile(input, outputDirectory, random, error);
+        return step();
     } catch (const std::bad_alloc&) {
         *error = "out of memory";
     } catch (const std::system_error& failure) {
         *error = std::string("cannot start a thread: ") + failure.what();
     }
     return false;
+}
+
+}  // namespace
+
+bool ReadModelFile(const FileName& input, Random& random, unsigned threads, StreamedModel* streamed,
+                   std::string* error)
+{
+    return FailingThisModelOnly([&] { return ReadFile(input, random, threads, streamed, error); }, error);
+}
+
+bool WriteModelHeader(const FileName& input, const NativeString& outputDirectory, const StreamedModel& streamed,
+                      unsigned threads, std::string* error)
+{
+    return FailingThisModelOnly(
+        [&] { return WriteHeaderFile(input, outputDirectory, threads, error, streamed.model, streamed.welded); },
+        error);
+}
+
+bool ConvertObjFile(const FileName& input, const NativeString& outputDirectory, Random& random, unsigned threads,
+                    std::string* error)
+{
+    StreamedModel streamed;
+    return ReadModelFile(input, random, threads, &streamed, error) &&
+           WriteModelHeader(input, outputDirectory, streamed, threads, error);
 }
 
 }  // namespace torvane

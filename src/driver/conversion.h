@@ -40,9 +40,19 @@ bool ReadAndWeld(ByteSource source, Random& random, StreamedModel* streamed, std
                  const OffsetSource* halves = nullptr);
 
 // Converts one model file into the header beside it, or into
-// outputDirectory when that is not empty. On failure the reason is in error
-// and an existing header is left exactly as it was.
-bool ConvertObjFile(const FileName& input, const NativeString& outputDirectory, Random& random,
+// outputDirectory when that is not empty, on at most threads threads. On
+// failure the reason is in error and an existing header is left exactly as
+// it was.
+bool ConvertObjFile(const FileName& input, const NativeString& outputDirectory, Random& random, unsigned threads,
                     std::string* error);
+
+// The two steps of ConvertObjFile, for a caller that settles the
+// generator's state between them. ReadModelFile leaves random as it was
+// unless the model reached the merge, which draws for each of the warning's
+// triangles (even when the model is refused after it).
+bool ReadModelFile(const FileName& input, Random& random, unsigned threads, StreamedModel* streamed,
+                   std::string* error);
+bool WriteModelHeader(const FileName& input, const NativeString& outputDirectory, const StreamedModel& streamed,
+                      unsigned threads, std::string* error);
 
 }  // namespace torvane

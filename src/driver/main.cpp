@@ -1,12 +1,13 @@
 // torvane: converts Wavefront OBJ models into C/C++ headers.
 
+#include <algorithm>
 #include <filesystem>
 #include <system_error>
+#include <thread>
 #include <vector>
 
+#include "driver/batch.h"
 #include "driver/command_line.h"
-#include "driver/conversion.h"
-#include "mesh/random.h"
 #include "platform/platform.h"
 
 namespace torvane {
@@ -43,6 +44,14 @@ bool PrepareOutputDirectory(const NativeString& directory)
     return true;
 }
 
+// -j caps the threads of the run; without it, all the cores are used.
+unsigned JobsFor(const CommandLine& commandLine)
+{
+    if (commandLine.jobs)
+        return *commandLine.jobs;
+    return std::max(std::thread::hardware_concurrency(), 1u);
+}
+
 int Run(const CommandLine& commandLine)
 {
     // The whole list is taken before the first header is written, so headers
@@ -50,17 +59,10 @@ int Run(const CommandLine& commandLine)
     std::vector<FileName> inputs;
     if (!CollectInputs(commandLine, &inputs) || !PrepareOutputDirectory(commandLine.outputDirectory))
         return kExitFailure;
-    Random random;
-    SeedRandom(random, commandLine.seed ? *commandLine.seed : CalendarTimeSeconds());
-    int status = 0;
-    for (const FileName& input : inputs) {
-        std::string error;
-        if (!ConvertObjFile(input, commandLine.outputDirectory, random, &error)) {
-            PrintErrorLine("torvane: " + input.display + ": " + error);
-            status = kExitFailure;
-        }
-    }
-    return status;
+    std::uint32_t seed = commandLine.seed ? *commandLine.seed : CalendarTimeSeconds();
+    if (!ConvertModels(inputs, commandLine.outputDirectory, seed, JobsFor(commandLine)))
+        return kExitFailure;
+    return 0;
 }
 
 }  // namespace

@@ -16,4 +16,8 @@ inline constexpr std::uint32_t kRandomMax = 32767;
 void SeedRandom(Random& random, std::uint32_t seed);
 std::uint32_t DrawRandom(Random& random);
 
+// Advances random as far as draws calls of DrawRandom would, in time
+// logarithmic in draws.
+void SkipRandom(Random& random, std::uint64_t draws);
+
 }  // namespace torvane

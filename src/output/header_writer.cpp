@@ -171,10 +171,10 @@ private:
 // writes at most largestRow bytes at out.
 template <typename FormatRow>
 void WriteRows(std::size_t rowCount, std::size_t largestRow, std::size_t typicalRow, FormatRow formatRow,
-               BlockBuffers& buffers, BufferedWriter& writer)
+               unsigned threads, BlockBuffers& buffers, BufferedWriter& writer)
 {
     std::size_t rowsPerBlock = kBlockBytes / typicalRow;
-    if (rowCount < 2 * rowsPerBlock || std::thread::hardware_concurrency() < 2) {
+    if (rowCount < 2 * rowsPerBlock || threads < 2) {
         for (std::size_t row = 0; row < rowCount; ++row)
             Advance(writer, formatRow(row, Reserve(writer, largestRow)));
         return;
@@ -246,19 +246,22 @@ void WriteRows(std::size_t rowCount, std::size_t largestRow, std::size_t typical
 }
 
 template <typename Vertices>
-void WriteVertexRows(const Vertices& vertices, BlockBuffers& buffers, BufferedWriter& writer)
+void WriteVertexRows(const Vertices& vertices, unsigned threads, BlockBuffers& buffers, BufferedWriter& writer)
 {
     // Nine six-decimal floats of one or two integer digits.
     constexpr std::size_t kTypicalRow = 120;
     WriteRows(vertices.count(), kLargestRow, kTypicalRow,
-              [&](std::size_t i, char* out) { return FormatVertexRow(vertices, i, out); }, buffers, writer);
+              [&](std::size_t i, char* out) { return FormatVertexRow(vertices, i, out); }, threads, buffers,
+              writer);
 }
 
-void WriteIndexRows(const LargeList<std::uint32_t>& indices, BlockBuffers& buffers, BufferedWriter& writer)
+void WriteIndexRows(const LargeList<std::uint32_t>& indices, unsigned threads, BlockBuffers& buffers,
+                    BufferedWriter& writer)
 {
     constexpr std::size_t kTypicalRow = 24;
     WriteRows(indices.size() / 3, kLargestIndexRow, kTypicalRow,
-              [&](std::size_t row, char* out) { return FormatIndexRow(indices, row, out); }, buffers, writer);
+              [&](std::size_t row, char* out) { return FormatIndexRow(indices, row, out); }, threads, buffers,
+              writer);
 }
 
 // Each array stands under a guard named after it: "_" + array + "_".
@@ -278,7 +281,7 @@ void CloseArray(BufferedWriter& writer, const std::string& array)
 
 template <typename Vertices>
 bool WriteHeaderOf(const Vertices& vertices, const LargeList<std::uint32_t>& indices,
-                   std::u16string_view stem, BufferedWriter& writer)
+                   std::u16string_view stem, BufferedWriter& writer, unsigned threads)
 {
     std::string name = EncodeStem(stem);
     AppendText(writer, kBanner);
@@ -287,12 +290,12 @@ bool WriteHeaderOf(const Vertices& vertices, const LargeList<std::uint32_t>& ind
     AppendText(writer, "// Raw Vertex Data follows: Positions, Texture Coordinates and Normals.\r\n");
     OpenArray(writer, "const OBJ_VERT ", name + "_data", vertices.count());
     BlockBuffers buffers;
-    WriteVertexRows(vertices, buffers, writer);
+    WriteVertexRows(vertices, threads, buffers, writer);
     CloseArray(writer, name + "_data");
 
     AppendText(writer, "// Index Data follows: Every Three Indicies == One Triangle.\r\n");
     OpenArray(writer, "const unsigned int ", name + "_indicies", indices.size());
-    WriteIndexRows(indices, buffers, writer);
+    WriteIndexRows(indices, threads, buffers, writer);
     CloseArray(writer, name + "_indicies");
     return FlushWriter(writer);
 }
@@ -315,15 +318,15 @@ std::string EncodeStem(std::u16string_view stem)
     return encoded;
 }
 
-bool WriteHeader(const WeldedMesh& mesh, std::u16string_view stem, BufferedWriter& writer)
+bool WriteHeader(const WeldedMesh& mesh, std::u16string_view stem, BufferedWriter& writer, unsigned threads)
 {
-    return WriteHeaderOf(MeshVertices{mesh}, mesh.indices, stem, writer);
+    return WriteHeaderOf(MeshVertices{mesh}, mesh.indices, stem, writer, threads);
 }
 
 bool WriteHeader(const ObjModel& model, const CornerWelder& welded, std::u16string_view stem,
-                 BufferedWriter& writer)
+                 BufferedWriter& writer, unsigned threads)
 {
-    return WriteHeaderOf(KeyedVertices{model, welded}, welded.indices, stem, writer);
+    return WriteHeaderOf(KeyedVertices{model, welded}, welded.indices, stem, writer, threads);
 }
 
 }  // namespace torvane

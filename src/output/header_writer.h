@@ -17,13 +17,14 @@ std::string EncodeStem(std::u16string_view stem);
 // vertex and index arrays named after stem, with CR LF line ends. Rows of
 // texture coordinates and normals appear only when those lists are not
 // empty; they must then be as long as the positions. Flushes the writer and
-// returns false, with writer.error set, when a write failed.
-bool WriteHeader(const WeldedMesh& mesh, std::u16string_view stem, BufferedWriter& writer);
+// returns false, with writer.error set, when a write failed. With threads
+// above 1 a helper thread formats rows while this one writes.
+bool WriteHeader(const WeldedMesh& mesh, std::u16string_view stem, BufferedWriter& writer, unsigned threads = 1);
 
 // The same header for a mesh welded but not yet gathered: vertex k's values
 // are looked up through welded.keys[k] in the model's lists as its row is
 // written, flipped and defaulted as WeldCorners would have done.
 bool WriteHeader(const ObjModel& model, const CornerWelder& welded, std::u16string_view stem,
-                 BufferedWriter& writer);
+                 BufferedWriter& writer, unsigned threads = 1);
 
 }  // namespace torvane

@@ -43,12 +43,23 @@ TEST(CommandLine, OutputDirectory)
     EXPECT_EQ(Parse({"--output-dir="}).error, "--output-dir needs a directory");
 }
 
+TEST(CommandLine, Jobs)
+{
+    EXPECT_FALSE(Parse({"a.obj"}).jobs);
+    EXPECT_EQ(Parse({"-j", "1", "a.obj"}).jobs, 1u);
+    EXPECT_EQ(Parse({"--jobs", "16"}).jobs, 16u);
+    EXPECT_EQ(Parse({"--jobs=3", "a.obj"}).jobs, 3u);
+    EXPECT_EQ(Parse({"-j"}).error, "-j needs a number of threads");
+    EXPECT_EQ(Parse({"-j", "0"}).error, "-j takes a number of threads from 1 up, not '0'");
+    EXPECT_EQ(Parse({"--jobs=two"}).error, "--jobs takes a number of threads from 1 up, not 'two'");
+}
+
 TEST(CommandLine, HelpAndVersion)
 {
     EXPECT_EQ(Parse({"-h"}).action, CommandAction::kShowHelp);
     EXPECT_EQ(Parse({"a.obj", "--help", "--bogus"}).action, CommandAction::kShowHelp);
     EXPECT_EQ(Parse({"--version"}).action, CommandAction::kShowVersion);
-    for (const char* option : {"--seed", "--output-dir", "-o,", "--help", "--version", "-h"})
+    for (const char* option : {"--seed", "--jobs", "--output-dir", "-o,", "--help", "--version", "-h"})
         EXPECT_NE(UsageText().find(option), std::string::npos) << option;
     EXPECT_EQ(VersionText(), "torvane " TORVANE_VERSION "\n");
 }

@@ -96,7 +96,7 @@ Outcome ConvertStreaming(const std::string& text, std::uint32_t seed, Readers re
                                     readers == Readers::kTwo ? &halves : nullptr);
     if (outcome.converted) {
         BufferedWriter writer = MakeBufferedWriter({&AppendTo, &outcome.bytes});
-        EXPECT_TRUE(WriteHeader(streamed.model, streamed.welded, u"model", writer));
+        EXPECT_TRUE(WriteHeader(streamed.model, streamed.welded, u"model", writer, 2));
     } else {
         outcome.bytes = error;
     }

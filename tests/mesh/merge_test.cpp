@@ -24,6 +24,22 @@ TEST(Random, FollowsTheCStandardsExampleGenerator)
         ASSERT_LE(DrawRandom(random), kRandomMax);
 }
 
+TEST(Random, SkippingEndsWhereDrawingOneByOneDoes)
+{
+    for (std::uint64_t count : {0u, 1u, 2u, 3u, 552u, 1104u, 70001u}) {
+        for (std::uint32_t seed : {0u, 7u, 0xFFFFFFFFu}) {
+            Random drawn;
+            SeedRandom(drawn, seed);
+            for (std::uint64_t i = 0; i < count; ++i)
+                DrawRandom(drawn);
+            Random skipped;
+            SeedRandom(skipped, seed);
+            SkipRandom(skipped, count);
+            EXPECT_EQ(skipped.state, drawn.state) << count << " draws from " << seed;
+        }
+    }
+}
+
 // Inserting one element after the other, as the scatter is defined.
 std::vector<int> InsertOneByOne(std::size_t length, std::size_t count, Random random)
 {

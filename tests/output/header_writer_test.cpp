@@ -13,11 +13,12 @@ bool AppendToString(void* context, const char* data, std::size_t size, std::stri
     return true;
 }
 
-std::string Header(const WeldedMesh& mesh, std::u16string_view stem, std::size_t bufferSize = 1 << 16)
+std::string Header(const WeldedMesh& mesh, std::u16string_view stem, std::size_t bufferSize = 1 << 16,
+                   unsigned threads = 1)
 {
     std::string text;
     BufferedWriter writer = MakeBufferedWriter({&AppendToString, &text}, bufferSize);
-    EXPECT_TRUE(WriteHeader(mesh, stem, writer));
+    EXPECT_TRUE(WriteHeader(mesh, stem, writer, threads));
     return text;
 }
 
@@ -183,7 +184,7 @@ TEST(HeaderWriter, RowsOfAMeshLargeEnoughForTwoThreadsComeOutInOrder)
                       unsigned(mesh.indices[i + 2]));
         expectedIndices += row;
     }
-    std::string text = Header(mesh, u"big");
+    std::string text = Header(mesh, u"big", 1 << 16, 2);
     EXPECT_TRUE(Between(text, "big_data[") == expectedRows);
     EXPECT_TRUE(Between(text, "big_indicies[") == expectedIndices);
     EXPECT_NE(text.find("big_data[120001]"), std::string::npos);

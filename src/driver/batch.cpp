@@ -1,0 +1,148 @@
+#include "driver/batch.h"
+
+#include <algorithm>
+#include <condition_variable>
+#include <mutex>
+#include <string>
+#include <system_error>
+#include <thread>
+
+#include "driver/conversion.h"
+#include "mesh/random.h"
+#include "mesh/warning_mesh.h"
+
+namespace torvane {
+namespace {
+
+// A model's scatter starts where the generator was left by the models
+// before it, and each of those drew either nothing (refused before the
+// merge) or once per warning triangle. So a model is read from a guessed
+// state, and its turn comes once every model before it has told whether it
+// drew; only a wrong guess costs reading it again.
+struct Batch {
+    const std::vector<FileName>* inputs = nullptr;
+    const NativeString* outputDirectory = nullptr;
+    unsigned threadsPerModel = 1;
+
+    std::mutex mutex;
+    std::condition_variable turnPassed;
+    std::size_t nextInput = 0;
+    // The first `settled` models have told whether they drew; the generator
+    // then stands at settledRandom.
+    std::size_t settled = 0;
+    Random settledRandom;
+    // Failures are printed in list order, as soon as all before are done.
+    std::vector<std::string> errors;
+    std::vector<char> finished;
+    std::size_t reported = 0;
+    bool anyFailed = false;
+};
+
+// Where the generator stands for model index if every model before it that
+// has not told yet draws, as most do.
+Random GuessRandom(const Batch& batch, std::size_t index)
+{
+    Random guess = batch.settledRandom;
+    SkipRandom(guess, std::uint64_t{kWarningTriangleCount} * (index - batch.settled));
+    return guess;
+}
+
+Random AwaitTurn(Batch& batch, std::size_t index)
+{
+    std::unique_lock<std::mutex> lock(batch.mutex);
+    batch.turnPassed.wait(lock, [&] { return batch.settled == index; });
+    return batch.settledRandom;
+}
+
+void PassTurn(Batch& batch, const Random& after)
+{
+    {
+        std::lock_guard<std::mutex> lock(batch.mutex);
+        batch.settledRandom = after;
+        ++batch.settled;
+    }
+    batch.turnPassed.notify_all();
+}
+
+void Finish(Batch& batch, std::size_t index, std::string error)
+{
+    std::lock_guard<std::mutex> lock(batch.mutex);
+    batch.errors[index] = std::move(error);
+    batch.finished[index] = 1;
+    for (; batch.reported < batch.inputs->size() && batch.finished[batch.reported]; ++batch.reported) {
+        const std::string& reason = batch.errors[batch.reported];
+        if (reason.empty())
+            continue;
+        PrintErrorLine("torvane: " + (*batch.inputs)[batch.reported].display + ": " + reason);
+        batch.anyFailed = true;
+    }
+}
+
+// Converts one model once the generator's state before it is known.
+void ConvertInTurn(Batch& batch, std::size_t index, Random guess)
+{
+    const FileName& input = (*batch.inputs)[index];
+    StreamedModel streamed;
+    std::string error;
+    Random random = guess;
+    bool read = ReadModelFile(input, random, batch.threadsPerModel, &streamed, &error);
+    Random start = AwaitTurn(batch, index);
+    if (start.state != guess.state) {
+        streamed = StreamedModel();
+        error.clear();
+        random = start;
+        read = ReadModelFile(input, random, batch.threadsPerModel, &streamed, &error);
+    }
+    // Passed on at once, so the next model's turn does not wait for this
+    // header to be written.
+    PassTurn(batch, random);
+    if (read)
+        WriteModelHeader(input, *batch.outputDirectory, streamed, batch.threadsPerModel, &error);
+    Finish(batch, index, std::move(error));
+}
+
+void TakeModels(Batch& batch)
+{
+    for (;;) {
+        std::size_t index = 0;
+        Random guess;
+        {
+            std::lock_guard<std::mutex> lock(batch.mutex);
+            index = batch.nextInput++;
+            if (index >= batch.inputs->size())
+                return;
+            guess = GuessRandom(batch, index);
+        }
+        ConvertInTurn(batch, index, guess);
+    }
+}
+
+}  // namespace
+
+bool ConvertModels(const std::vector<FileName>& inputs, const NativeString& outputDirectory, std::uint32_t seed,
+                   unsigned jobs)
+{
+    Batch batch;
+    batch.inputs = &inputs;
+    batch.outputDirectory = &outputDirectory;
+    SeedRandom(batch.settledRandom, seed);
+    batch.errors.resize(inputs.size());
+    batch.finished.resize(inputs.size());
+    // One model at a time may use all the threads itself; with several at
+    // once, each takes one.
+    std::size_t workers = std::clamp<std::size_t>(inputs.size(), 1, std::max(jobs, 1u));
+    batch.threadsPerModel = workers == 1 ? std::max(jobs, 1u) : 1;
+    std::vector<std::thread> helpers;
+    try {
+        while (helpers.size() + 1 < workers)
+            helpers.emplace_back([&batch] { TakeModels(batch); });
+    } catch (const std::system_error&) {
+        // The threads that did start, and this one, take all the models.
+    }
+    TakeModels(batch);
+    for (std::thread& helper : helpers)
+        helper.join();
+    return !batch.anyFailed;
+}
+
+}  // namespace torvane

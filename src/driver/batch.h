@@ -1,0 +1,19 @@
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "platform/platform.h"
+
+namespace torvane {
+
+// Converts inputs with up to jobs threads, several models at once, with
+// exactly the result of converting them one after another in list order
+// with the generator seeded once with seed: the same header bytes, and each
+// failure printed as "torvane: NAME: REASON" in list order. Headers go
+// beside their models, or into outputDirectory when that is not empty.
+// Returns false when any model failed.
+bool ConvertModels(const std::vector<FileName>& inputs, const NativeString& outputDirectory, std::uint32_t seed,
+                   unsigned jobs);
+
+}  // namespace torvane
