@@ -78,17 +78,46 @@ void Finish(Batch& batch, std::size_t index, std::string error)
     }
 }
 
+template <typename T>
+void Empty(LargeList<T>& list)
+{
+    list.clear();
+}
+
+template <typename T, typename... More>
+void Empty(LargeList<T>& list, More&... more)
+{
+    list.clear();
+    Empty(more...);
+}
+
+// Empties a model for the next one and keeps its lists' room: memory
+// touched before costs nothing to fill again, while fresh memory costs
+// more to touch than an everyday model costs to read.
+void EmptyKeepingRoom(StreamedModel& streamed)
+{
+    ObjModel& model = streamed.model;
+    Empty(model.positions, model.texcoords, model.normals, model.triangles);
+    model.bounds = ModelBounds();
+    CornerWelder& welder = streamed.welded;
+    Empty(welder.keys, welder.indices, welder.chains, welder.standInChains, welder.nextOnPosition, welder.slots);
+    welder.chainSteps = 0;
+    welder.chainWalks = 0;
+    welder.anyTexcoord = false;
+    welder.anyNormal = false;
+}
+
 // Converts one model once the generator's state before it is known.
-void ConvertInTurn(Batch& batch, std::size_t index, Random guess)
+void ConvertInTurn(Batch& batch, std::size_t index, Random guess, StreamedModel& streamed)
 {
     const FileName& input = (*batch.inputs)[index];
-    StreamedModel streamed;
+    EmptyKeepingRoom(streamed);
     std::string error;
     Random random = guess;
     bool read = ReadModelFile(input, random, batch.threadsPerModel, &streamed, &error);
     Random start = AwaitTurn(batch, index);
     if (start.state != guess.state) {
-        streamed = StreamedModel();
+        EmptyKeepingRoom(streamed);
         error.clear();
         random = start;
         read = ReadModelFile(input, random, batch.threadsPerModel, &streamed, &error);
@@ -103,6 +132,7 @@ void ConvertInTurn(Batch& batch, std::size_t index, Random guess)
 
 void TakeModels(Batch& batch)
 {
+    StreamedModel streamed;
     for (;;) {
         std::size_t index = 0;
         Random guess;
@@ -113,7 +143,7 @@ void TakeModels(Batch& batch)
                 return;
             guess = GuessRandom(batch, index);
         }
-        ConvertInTurn(batch, index, guess);
+        ConvertInTurn(batch, index, guess, streamed);
     }
 }
 

@@ -43,7 +43,12 @@ void ReserveForSize(ObjModel& model, CornerWelder& welder, std::uint64_t bytes)
 // makes it grow. Stops early once abandon is set.
 bool ReadText(ByteSource source, ObjParser& parser, const std::atomic<bool>& abandon, std::string* error)
 {
-    LargeList<char> buffer(kReadChunkSize);
+    // A small file is read in pieces of an eighth of it, so that its buffer
+    // does not touch more memory than its lists.
+    std::size_t size = kReadChunkSize;
+    if (source.expectedSize != 0)
+        size = static_cast<std::size_t>(std::clamp<std::uint64_t>(source.expectedSize / 8, 1 << 16, size));
+    LargeList<char> buffer(size);
     std::size_t filled = 0;
     while (!abandon.load(std::memory_order_relaxed)) {
         if (filled == buffer.size())

@@ -128,6 +128,9 @@ constexpr std::size_t kBlockBytes = std::size_t{1} << 18;
 // quarter of formatting, so with a fixed split the writing thread lags;
 // with a few blocks ahead either thread can format whatever comes next.
 constexpr std::size_t kBlocksAhead = 4;
+// Below some 4 MB of rows a helper costs more to start, and its buffers more
+// to touch, than it saves: everyday models are written by one thread.
+constexpr std::size_t kFewestSharedBlocks = 16;
 
 // The text of kBlocksAhead blocks at a time, in large pages. Kept from the
 // vertex rows for the index rows, whose blocks then land in memory that is
@@ -174,7 +177,7 @@ void WriteRows(std::size_t rowCount, std::size_t largestRow, std::size_t typical
                unsigned threads, BlockBuffers& buffers, BufferedWriter& writer)
 {
     std::size_t rowsPerBlock = kBlockBytes / typicalRow;
-    if (rowCount < 2 * rowsPerBlock || threads < 2) {
+    if (rowCount < kFewestSharedBlocks * rowsPerBlock || threads < 2) {
         for (std::size_t row = 0; row < rowCount; ++row)
             Advance(writer, formatRow(row, Reserve(writer, largestRow)));
         return;

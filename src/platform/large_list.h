@@ -10,12 +10,14 @@ namespace torvane {
 
 // Lists that grow to millions of entries. First touching fresh memory costs
 // more here than filling it, and far more in small pages than in large
-// ones, so their blocks come from AllocateLarge once past a quarter
-// megabyte; smaller ones, as for small models, from the usual heap.
+// ones, so their blocks come from AllocateLarge once they span a whole
+// large page. Smaller ones, as for everyday models, come from the usual
+// heap: a large page is zeroed whole however little of it is used, which
+// made a model of a few hundred kilobytes take some 20 MB.
 template <typename T>
 struct LargeBlockAllocator {
     using value_type = T;
-    static constexpr std::size_t kLargeBlock = std::size_t{1} << 18;
+    static constexpr std::size_t kLargeBlock = std::size_t{1} << 21;
 
     LargeBlockAllocator() = default;
     template <typename U>
