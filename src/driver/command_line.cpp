@@ -3,6 +3,8 @@
 #include <cstring>
 #include <type_traits>
 
+#include "driver/option_suggestion.h"
+
 namespace torvane {
 namespace {
 
@@ -96,6 +98,18 @@ CommandLine UsageError(std::string message)
     return result;
 }
 
+// Typed options are matched against those the help lists, so a new option is
+// suggested as soon as it is documented.
+CommandLine UnknownOption(const NativeString& argument)
+{
+    std::string message = "unknown option " + Quoted(argument);
+    std::string typed = ToUtf8(argument);
+    std::string suggestion = SuggestOption(typed.substr(0, typed.find('=')), OptionsListedIn(UsageText()));
+    if (!suggestion.empty())
+        message += ", did you mean " + suggestion + "?";
+    return UsageError(std::move(message));
+}
+
 }  // namespace
 
 CommandLine ParseCommandLine(const std::vector<NativeString>& arguments)
@@ -130,7 +144,7 @@ CommandLine ParseCommandLine(const std::vector<NativeString>& arguments)
             if (!TakeValue(arguments, i, name, &result.outputDirectory) || result.outputDirectory.empty())
                 return UsageError(std::string(name) + " needs a directory");
         } else {
-            return UsageError("unknown option " + Quoted(argument));
+            return UnknownOption(argument);
         }
     }
     return result;

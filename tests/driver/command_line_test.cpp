@@ -70,5 +70,24 @@ TEST(CommandLine, UsageErrors)
     EXPECT_EQ(error({"--seed", "12x"}), "--seed takes a number from 0 to 4294967295, not '12x'");
 }
 
+// A slip of the keyboard names the option meant; anything further off, or a
+// one-letter option, is not guessed at.
+TEST(CommandLine, UnknownOptionCloseToAKnownOneIsSuggested)
+{
+    auto error = [](const char* argument) { return Parse({"a.obj", argument}).error; };
+    EXPECT_EQ(error("--sead"), "unknown option '--sead', did you mean --seed?");
+    EXPECT_EQ(error("--sead=3"), "unknown option '--sead=3', did you mean --seed?");
+    EXPECT_EQ(error("--outptu-dir=x"), "unknown option '--outptu-dir=x', did you mean --output-dir?");
+    EXPECT_EQ(error("--verison"), "unknown option '--verison', did you mean --version?");
+    EXPECT_EQ(error("--outptu-dri"), "unknown option '--outptu-dri', did you mean --output-dir?");
+    EXPECT_EQ(error("-help"), "unknown option '-help', did you mean --help?");
+    EXPECT_EQ(error("--SEED"), "unknown option '--SEED', did you mean --seed?");
+    EXPECT_EQ(error("--sd"), "unknown option '--sd', did you mean --seed?");
+    EXPECT_EQ(error("--s"), "unknown option '--s'");
+    EXPECT_EQ(error("-x"), "unknown option '-x'");
+    EXPECT_EQ(error("---"), "unknown option '---'");
+    EXPECT_EQ(error("--output"), "unknown option '--output'");
+}
+
 }  // namespace
 }  // namespace torvane
