@@ -34,10 +34,15 @@ bool PrepareOutputDirectory(const NativeString& directory)
 {
     if (directory.empty())
         return true;
+    std::string problem = "torvane: -o " + FileNameFromArgument(directory).display + ": ";
     std::error_code error;
+    if (std::filesystem::exists(directory, error) && !std::filesystem::is_directory(directory, error)) {
+        PrintErrorLine(problem + "not a directory");
+        return false;
+    }
     std::filesystem::create_directories(directory, error);
     if (error) {
-        PrintErrorLine("torvane: cannot create " + FileNameFromArgument(directory).display + ": " + error.message());
+        PrintErrorLine(problem + "cannot create the directory: " + error.message());
         return false;
     }
     return true;

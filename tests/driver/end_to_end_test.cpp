@@ -226,7 +226,12 @@ TEST(EndToEnd, AnOutputDirectoryTakesTheHeadersAndIsCreatedWhenMissing)
     WriteFileBytes(directory / "blocker", "");
     testing::RunResult run = RunTorvane(directory.path(), "-o blocker/sub here.obj");
     EXPECT_EQ(run.exitStatus, 1);
-    EXPECT_EQ(run.standardError.rfind("torvane: cannot create blocker/sub: ", 0), 0u) << run.standardError;
+    EXPECT_EQ(run.standardError.rfind("torvane: -o blocker/sub: cannot create the directory: ", 0), 0u)
+        << run.standardError;
+    run = RunTorvane(directory.path(), "-o here.obj");
+    EXPECT_EQ(run.exitStatus, 1);
+    EXPECT_EQ(run.standardError, "torvane: -o here.obj: not a directory\n");
+    EXPECT_EQ(FileNames(directory.path()), (std::vector<std::string>{"blocker", "here.obj", "models", "out"}));
 }
 
 // Generated headers are code: two of them in one translation unit must
