@@ -7,7 +7,9 @@
 #     tool changed, that the headers are what torvane --seed writes, and
 #     that torvane_add_header() refuses mistakes with a clear message;
 #  4. builds the same consumer with Torvane's sources in the build
-#     (FetchContent) instead of an installed package;
+#     (FetchContent) instead of an installed package, and a project that
+#     adds them with add_subdirectory() where GoogleTest cannot be found:
+#     Torvane's tests and tools stay out of a build that includes it;
 #  5. makes the packages: .tar.gz and .deb here, .zip from the Windows cross
 #     build, into build-packages/; the consumer is built once more against
 #     the unpacked .deb.
@@ -196,8 +198,6 @@ consumer_with_sources() {
 cmake_minimum_required(VERSION 3.24)
 project(TorvaneFromSource LANGUAGES C CXX)
 include(FetchContent)
-set(TORVANE_BUILD_TESTS OFF)
-set(TORVANE_BUILD_TOOLS OFF)
 FetchContent_Declare(Torvane SOURCE_DIR "${TORVANE_SOURCE}" OVERRIDE_FIND_PACKAGE)
 FetchContent_MakeAvailable(Torvane)
 add_subdirectory("${TORVANE_SOURCE}/examples/consumer" consumer)
@@ -207,6 +207,30 @@ EOF
   cmake --build "$work/intree/build" -j2 > /dev/null
   "$work/intree/build/consumer/consumer" | tee "$work/intree.txt"
   check_consumer_output "$work/intree/build/consumer" "$work/intree.txt"
+}
+
+consumer_through_add_subdirectory() {
+  log "a project that adds Torvane with add_subdirectory(), GoogleTest unfindable"
+  local project=$work/subdirectory build=$work/subdirectory/build
+  mkdir -p "$project"
+  cp examples/crate.obj "$project/crate.obj"
+  cat > "$project/CMakeLists.txt" <<'CMAKE'
+cmake_minimum_required(VERSION 3.20)
+project(TorvaneSubdirectory LANGUAGES C CXX)
+add_subdirectory("${TORVANE_SOURCE}" torvane)
+file(WRITE ${CMAKE_CURRENT_BINARY_DIR}/main.c "#include <stdio.h>\n#include \"crate.h\"\n"
+  "int main(void) { printf(\"%u\\n\", (unsigned)(sizeof crate_indicies / sizeof crate_indicies[0])); return 0; }\n")
+add_executable(app ${CMAKE_CURRENT_BINARY_DIR}/main.c)
+torvane_add_header(app crate.obj)
+CMAKE
+  cmake -S "$project" -B "$build" -G Ninja -DTORVANE_SOURCE="$source" -DCMAKE_DISABLE_FIND_PACKAGE_GTest=ON --no-warn-unused-cli \
+    -DCMAKE_C_FLAGS=-Werror > /dev/null
+  grep -q '^TORVANE_BUILD_TESTS:BOOL=OFF$' "$build/CMakeCache.txt" || fail "a subproject build builds Torvane's tests"
+  grep -q '^TORVANE_BUILD_TOOLS:BOOL=OFF$' "$build/CMakeCache.txt" || fail "a subproject build builds Torvane's tools"
+  grep -q '^CMAKE_BUILD_TYPE:STRING=$' "$build/CMakeCache.txt" || fail "Torvane chose the including project's build type"
+  cmake --build "$build" -j2 > /dev/null
+  # The crate's 12 triangles and the warning mesh's 552, three indices each.
+  [ "$("$build/app")" = 1692 ] || fail "the header generated through add_subdirectory() is not the crate's"
 }
 
 linux_packages() {
@@ -247,6 +271,7 @@ build_torvane
 consumer_against_install
 add_header_calls
 consumer_with_sources
+consumer_through_add_subdirectory
 linux_packages
 windows_package
 ls -l "$packages"
