@@ -233,6 +233,9 @@ TEST(StreamingConversion, TextsSplitAnywhereGiveTheReferenceBytes)
         // Bounds of a later half with no number on an axis, and zeros of
         // both signs: the earlier one stays.
         "v -0 0 -0\n" + model + "v 0 nan -0\nv -0 nan 1e30\n",
+        // Split in the middle, the second half starts with bytes that begin
+        // a UTF-16 text, but not this one.
+        "v 0 0 0\nv 1 0 0\nv 0 1 0\n# " + std::string(1000, '-') + "\n\xFF\xFE\nf 1 2 3\n",
     };
     for (const std::string& text : cases) {
         Outcome reference = ConvertByReference(text, 5);
@@ -246,6 +249,13 @@ TEST(StreamingConversion, TextsSplitAnywhereGiveTheReferenceBytes)
             EXPECT_TRUE(split.bytes == reference.bytes) << split.bytes.substr(0, 200);
         }
     }
+}
+
+TEST(StreamingConversion, AnIndexBeyondItsListOnlyInTheSecondHalfNamesItsLineInTheWhole)
+{
+    std::string text = "v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 3\nf 1 2 3\nf 1 2 3\nf 1 2 9\n";
+    Outcome split = ConvertStreaming(text, 5, Readers::kTwo, text.size());
+    EXPECT_EQ(split.bytes, "line 7: face refers to position 9, but the file defines 3 positions");
 }
 
 TEST(StreamingConversion, RefusedModelsGiveTheReferenceMessageAndLeaveTheRandomState)
