@@ -23,21 +23,60 @@ bool AllFinite(const LargeList<Float3>& list, std::size_t from)
     return true;
 }
 
-void TakeTriangle(void* merging, const ObjTriangle& triangle)
+void ReserveWelderFor(CornerWelder& welder, const TextEstimate& estimate)
 {
-    TakeModelTriangle(*static_cast<MergingWelder*>(merging), triangle);
+    ReserveWelder(welder, ReservableEntries<std::uint32_t>(estimate.vertexLines),
+                  ReservableEntries<ObjCorner>(estimate.distinctCorners),
+                  ReservableEntries<std::uint32_t>(estimate.corners));
 }
 
-std::int64_t ReadFromInput(void* file, char* buffer, std::size_t capacity, std::string* error)
-{
-    return ReadInput(*static_cast<InputFile*>(file), buffer, capacity, error);
-}
+// The model's triangles, merged with the warning's and welded as they are
+// read.
+class MergingSink final : public TriangleSink {
+public:
+    explicit MergingSink(MergingWelder& merging) : merging_(merging) {}
 
-std::int64_t ReadFromInputAt(void* file, std::uint64_t offset, char* buffer, std::size_t capacity,
-                             std::string* error)
-{
-    return ReadInputAt(*static_cast<InputFile*>(file), offset, buffer, capacity, error);
-}
+    void Take(const ObjTriangle& triangle) override { TakeModelTriangle(merging_, triangle); }
+    void Reserve(const TextEstimate& estimate) override { ReserveWelderFor(merging_.welder, estimate); }
+
+private:
+    MergingWelder& merging_;
+};
+
+// The triangles of the text's second half, welded among themselves on the
+// thread that reads them and joined to the merging afterwards.
+class LaterHalfSink final : public LaterTriangleSink {
+public:
+    explicit LaterHalfSink(MergingWelder& merging) : merging_(merging) {}
+
+    void Take(const ObjTriangle& triangle) override { TakeLaterTriangle(later_, triangle); }
+    void Reserve(const TextEstimate& estimate) override { ReserveWelderFor(later_.welder, estimate); }
+    void JoinToFirst() override { JoinLaterWeld(merging_, later_); }
+
+private:
+    MergingWelder& merging_;
+    LaterWelder later_;
+};
+
+// A model file, read from the start by one handle or at any offset by
+// another.
+class ModelFileSource final : public ByteSource, public OffsetSource {
+public:
+    explicit ModelFileSource(InputFile& file) : file_(file) {}
+
+    std::int64_t Read(char* buffer, std::size_t capacity, std::string* error) override
+    {
+        return ReadInput(file_, buffer, capacity, error);
+    }
+
+    std::int64_t ReadAt(std::uint64_t offset, char* buffer, std::size_t capacity, std::string* error) override
+    {
+        return ReadInputAt(file_, offset, buffer, capacity, error);
+    }
+
+private:
+    InputFile& file_;
+};
 
 bool WarningFits(const ObjModel& model, std::size_t modelPositions, std::string* error)
 {
@@ -85,16 +124,18 @@ bool PrepareMesh(ObjModel& model, Random& random, WeldedMesh* mesh, std::string*
     return true;
 }
 
-bool ReadAndWeld(ByteSource source, Random& random, StreamedModel* streamed, std::string* error,
-                 const OffsetSource* halves)
+bool ReadAndWeld(ByteSource& source, const TextReading& reading, Random& random, StreamedModel* streamed,
+                 std::string* error)
 {
     MergingWelder merging;
     merging.model = &streamed->model;
     merging.random = random;
+    MergingSink sink(merging);
+    LaterHalfSink laterSink(merging);
     ObjParser parser;
     parser.model = &streamed->model;
-    parser.sink = {&TakeTriangle, &merging};
-    bool read = ReadModelText(source, halves, parser, merging, error);
+    parser.sink = &sink;
+    bool read = ReadObjText(source, reading, parser, laterSink, error);
     if (!read || !FinishObjParse(parser, error, &merging.welder.keys))
         return false;
     std::size_t modelPositions = streamed->model.positions.size();
@@ -146,9 +187,13 @@ bool ConvertFile(const FileName& input, const NativeString& outputDirectory, Ran
         std::string unused;
         bool twoReaders =
             std::thread::hardware_concurrency() > 1 && OpenInput(input.path, &opened.second, &unused);
-        OffsetSource halves{&ReadFromInputAt, &opened.second};
-        if (!ReadAndWeld({&ReadFromInput, &opened.file, opened.file.size}, random, &streamed, error,
-                         twoReaders ? &halves : nullptr))
+        ModelFileSource first(opened.file);
+        ModelFileSource second(opened.second);
+        TextReading reading;
+        reading.expectedSize = opened.file.size;
+        reading.threads = twoReaders ? ReadingThreads::kTwo : ReadingThreads::kOne;
+        reading.halves = &second;
+        if (!ReadAndWeld(first, reading, random, &streamed, error))
             return false;
     }
     return WriteHeaderFile(input, outputDirectory, error, streamed.model, streamed.welded);

@@ -7,8 +7,8 @@
 #include "mesh/random.h"
 #include "mesh/weld.h"
 #include "obj/obj_model.h"
+#include "obj/text_reading.h"
 #include "output/buffered_writer.h"
-#include "driver/text_reading.h"
 #include "platform/platform.h"
 
 namespace torvane {
@@ -33,11 +33,10 @@ struct StreamedModel {
 // The streaming counterpart of parsing the text and calling PrepareMesh:
 // the same checks, messages and random draws, and with WriteHeader(model,
 // welded, ...) the same header bytes.
-// Given halves, a second reader of the same text, the text is split at a
-// line start near the middle of its expected size and the second half read
-// from there on a second thread; the result is the same either way.
-bool ReadAndWeld(ByteSource source, Random& random, StreamedModel* streamed, std::string* error,
-                 const OffsetSource* halves = nullptr);
+// Read on two threads (see TextReading), the second half of the text is
+// welded on its own thread; the result is the same either way.
+bool ReadAndWeld(ByteSource& source, const TextReading& reading, Random& random, StreamedModel* streamed,
+                 std::string* error);
 
 // Converts one model file into the header beside it, or into
 // outputDirectory when that is not empty. On failure the reason is in error

@@ -28,17 +28,29 @@ struct NonFiniteEntry {
     std::uint64_t line;
 };
 
+// What a text of some size may hold at most, leaning high, for reserving
+// room ahead of the entries.
+struct TextEstimate {
+    std::uint64_t vertexLines = 0;
+    std::uint64_t distinctCorners = 0;
+    std::uint64_t corners = 0;
+};
+
 // Takes each triangle as its face is read, instead of model->triangles,
 // so a converter can weld a model too large to keep as a triangle list.
-struct TriangleSink {
-    void (*take)(void* context, const ObjTriangle& triangle) = nullptr;
-    void* context = nullptr;
+class TriangleSink {
+public:
+    virtual ~TriangleSink() = default;
+    virtual void Take(const ObjTriangle& triangle) = 0;
+    // Room for what a text is expected to bring; only saves regrowing, so
+    // it may be skipped, and it may throw std::bad_alloc.
+    virtual void Reserve(const TextEstimate&) {}
 };
 
 // The state of reading one OBJ text, which may arrive in pieces.
 struct ObjParser {
     ObjModel* model = nullptr;
-    TriangleSink sink;                // unset: triangles go to model->triangles
+    TriangleSink* sink = nullptr;     // unset: triangles go to model->triangles
     std::uint64_t triangleCount = 0;  // read so far
     std::uint64_t line = 1;  // number of the line being read, for messages
     IndexUse uses[3];        // by AttributeKind

@@ -171,6 +171,8 @@ TEST_F(ObjReaderFaces, CarriageReturnsAtTheLineEndDoNoHarm)
     EXPECT_EQ(Faces("f 1/2/3 4/5/6 7/8/9\r\n"), expected);
     EXPECT_EQ(Faces("f 1/2/3 4/5/6 7/8/9 \r\n"), expected);
     EXPECT_EQ(Faces("f  1/2/3  4/5/6  7/8/9  "), expected);
+    // Past four corners the face is read by the general loop.
+    EXPECT_EQ(Faces("f 1 2 3 4 5 \r\n"), Faces("f 1 2 3 4 5"));
 }
 
 TEST(ObjReaderErrors, FaultyFacesNameTheirLine)
