@@ -185,6 +185,20 @@ TEST(EndToEnd, AnExistingHeaderIsReplacedWhole)
     EXPECT_EQ(FileNames(directory.path()), (std::vector<std::string>{"m.h", "m.obj"}));
 }
 
+TEST(EndToEnd, AReplacedHeaderKeepsItsPermissions)
+{
+    TemporaryDirectory directory;
+    WriteFileBytes(directory / "m.obj", kTriangle);
+    WriteFileBytes(directory / "m.h", "old\n");
+    const fs::perms ownerOnly = fs::perms::owner_read | fs::perms::owner_write;
+    fs::permissions(directory / "m.h", ownerOnly);
+    if (fs::status(directory / "m.h").permissions() != ownerOnly)
+        GTEST_SKIP() << "the file system keeps no owner-only permissions";
+    ASSERT_EQ(RunTorvane(directory.path(), "m.obj").exitStatus, 0);
+    EXPECT_NE(ReadFileBytes(directory / "m.h"), "old\n");
+    EXPECT_EQ(fs::status(directory / "m.h").permissions(), ownerOnly);
+}
+
 TEST(EndToEnd, HelpVersionAndUsageErrors)
 {
     TemporaryDirectory directory;
