@@ -243,7 +243,9 @@ linux_packages() {
   tar tzf "$tarball" | grep -q '/bin/torvane$' || fail "$tarball has no bin/torvane"
   tar tzf "$tarball" | grep -q '/lib/cmake/Torvane/TorvaneConfig.cmake$' || fail "$tarball has no CMake package"
   dpkg-deb --info "$deb"
-  dpkg-deb -f "$deb" Depends | grep -q 'libicu72' || fail "$deb does not depend on libicu72"
+  # Letters are classified from a table built in: no Unicode library.
+  dpkg-deb -f "$deb" Depends | grep -q 'libc6' || fail "$deb does not depend on the C library"
+  ! dpkg-deb -f "$deb" Depends | grep -q 'libicu' || fail "$deb depends on ICU"
   dpkg-deb -c "$deb" | grep -q './usr/share/man/man1/torvane.1$' || fail "$deb has no manual page"
 
   log "build and run examples/consumer against the unpacked .deb"

@@ -43,8 +43,8 @@ else()
   set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
   set(CPACK_DEBIAN_PACKAGE_SECTION devel)
   set(CPACK_DEBIAN_PACKAGE_MAINTAINER "${TORVANE_PACKAGE_CONTACT}")
-  # dpkg-shlibdeps finds the libraries torvane links (libicu72 and the C and
-  # C++ runtimes) with the versions this build needs.
+  # dpkg-shlibdeps finds the libraries torvane links (the C and C++
+  # runtimes) with the versions this build needs.
   set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 endif()
 include(CPack)

@@ -3,13 +3,13 @@
 #include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
-#include <unicode/uchar.h>
 
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <ctime>
 
+#include "platform/letter_table.h"
 #include "platform/platform.h"
 
 namespace torvane {
@@ -135,12 +135,16 @@ bool ListModelFiles(std::vector<FileName>* names, std::string* error)
 
 bool IsLetter(char16_t unit)
 {
-    return u_isalpha(static_cast<UChar32>(unit));
+    const LetterBlock& block = LetterBlocks[LetterBlockOfHighByte[unit >> 8]];
+    unsigned low = unit & 0xFFu;
+    return (block.letter[low >> 6] >> (low & 63)) & 1;
 }
 
 bool IsLetterOrDigit(char16_t unit)
 {
-    return u_isalnum(static_cast<UChar32>(unit));
+    const LetterBlock& block = LetterBlocks[LetterBlockOfHighByte[unit >> 8]];
+    unsigned low = unit & 0xFFu;
+    return (block.letterOrDigit[low >> 6] >> (low & 63)) & 1;
 }
 
 std::uint32_t CalendarTimeSeconds()
