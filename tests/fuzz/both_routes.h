@@ -39,20 +39,14 @@ inline std::int64_t ReadPieceAt(void* context, std::uint64_t offset, char* buffe
     return ReadPiece(context, buffer, capacity, error);
 }
 
-inline bool AppendBytes(void* context, const char* data, std::size_t size, std::string*)
-{
-    static_cast<std::string*>(context)->append(data, size);
-    return true;
-}
-
 // The header, or "error: " and the message.
 inline std::string ConvertWhole(std::string_view text)
 {
     Random random;
     SeedRandom(random, 1);
-    std::string bytes;
+    StringSink sink;
     std::string error;
-    return ConvertObjText(text, u"m", random, {&AppendBytes, &bytes}, &error) ? bytes : "error: " + error;
+    return ConvertObjText(text, u"m", random, sink, &error) ? sink.bytes : "error: " + error;
 }
 
 inline std::string ConvertInHalves(std::string_view text)
@@ -66,10 +60,10 @@ inline std::string ConvertInHalves(std::string_view text)
     std::string error;
     if (!ReadAndWeld({&ReadPiece, &first, text.size()}, random, &streamed, &error, &halves))
         return "error: " + error;
-    std::string bytes;
-    BufferedWriter writer = MakeBufferedWriter({&AppendBytes, &bytes});
-    WriteHeader(streamed.model, streamed.welded, u"m", writer);
-    return bytes;
+    StringSink sink;
+    BufferedWriter writer = MakeBufferedWriter(sink);
+    WriteHeader(streamed.model, streamed.welded, u"m", 2, writer);
+    return sink.bytes;
 }
 
 inline bool BothRoutesAgree(std::string_view text)
