@@ -55,10 +55,10 @@ ObjModel ReadModel()
     return model;
 }
 
-bool Discard(void*, const char*, std::size_t, std::string*)
-{
-    return true;
-}
+class DiscardSink final : public ByteSink {
+public:
+    bool Write(const char*, std::size_t, std::string*) override { return true; }
+};
 
 void BM_Read(benchmark::State& state)
 {
@@ -117,8 +117,9 @@ void BM_Write(benchmark::State& state)
     std::string error;
     PrepareMesh(model, random, &mesh, &error);
     for (auto _ : state) {
-        BufferedWriter writer = MakeBufferedWriter({&Discard, nullptr});
-        benchmark::DoNotOptimize(WriteHeader(mesh, u"model", writer));
+        DiscardSink sink;
+        BufferedWriter writer = MakeBufferedWriter(sink);
+        benchmark::DoNotOptimize(WriteHeader(mesh, u"model", 2, writer));
     }
 }
 BENCHMARK(BM_Write)->Unit(benchmark::kMillisecond);
@@ -182,8 +183,9 @@ void BM_WriteGathered(benchmark::State& state)
     StreamedModel streamed;
     ReadAndWeldModel(&streamed, false);
     for (auto _ : state) {
-        BufferedWriter writer = MakeBufferedWriter({&Discard, nullptr});
-        benchmark::DoNotOptimize(WriteHeader(streamed.model, streamed.welded, u"model", writer));
+        DiscardSink sink;
+        BufferedWriter writer = MakeBufferedWriter(sink);
+        benchmark::DoNotOptimize(WriteHeader(streamed.model, streamed.welded, u"model", 2, writer));
     }
 }
 BENCHMARK(BM_WriteGathered)->Unit(benchmark::kMillisecond)->UseRealTime();

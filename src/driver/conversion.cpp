@@ -86,9 +86,24 @@ bool WarningFits(const ObjModel& model, std::size_t modelPositions, std::string*
     return false;
 }
 
-bool WriteToOutput(void* context, const char* data, std::size_t size, std::string* error)
+class OutputSink final : public ByteSink {
+public:
+    explicit OutputSink(OutputFile& output) : output_(output) {}
+
+    bool Write(const char* data, std::size_t size, std::string* error) override
+    {
+        return WriteOutput(output_, data, size, error);
+    }
+
+private:
+    OutputFile& output_;
+};
+
+// Until the run decides its threads once for all phases: a second core
+// formats rows beside the writing one, as it reads the second half.
+unsigned FormattingThreads()
 {
-    return WriteOutput(*static_cast<OutputFile*>(context), data, size, error);
+    return std::thread::hardware_concurrency() > 1 ? 2 : 1;
 }
 
 template <typename... Mesh>
@@ -99,8 +114,9 @@ bool WriteHeaderFile(const FileName& input, const NativeString& outputDirectory,
     if (!CreateOutput(HeaderPathFor(input.path, outputDirectory), &output, error))
         return false;
     try {
-        BufferedWriter writer = MakeBufferedWriter({&WriteToOutput, &output});
-        if (!WriteHeader(mesh..., IdentifierStemFor(input), writer)) {
+        OutputSink sink(output);
+        BufferedWriter writer = MakeBufferedWriter(sink);
+        if (!WriteHeader(mesh..., IdentifierStemFor(input), FormattingThreads(), writer)) {
             *error = writer.error;
             DiscardOutput(output);
             return false;
@@ -146,14 +162,14 @@ bool ReadAndWeld(ByteSource& source, const TextReading& reading, Random& random,
 }
 
 bool ConvertObjText(std::string_view text, std::u16string_view stem, Random& random,
-                    ByteSink sink, std::string* error)
+                    ByteSink& sink, std::string* error)
 {
     ObjModel model;
     WeldedMesh mesh;
     if (!ParseObj(text, &model, error) || !PrepareMesh(model, random, &mesh, error))
         return false;
     BufferedWriter writer = MakeBufferedWriter(sink);
-    if (!WriteHeader(mesh, stem, writer)) {
+    if (!WriteHeader(mesh, stem, FormattingThreads(), writer)) {
         *error = writer.error;
         return false;
     }

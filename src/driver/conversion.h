@@ -20,7 +20,7 @@ bool PrepareMesh(ObjModel& model, Random& random, WeldedMesh* mesh, std::string*
 
 // One whole conversion in memory: OBJ text in, header bytes into sink.
 bool ConvertObjText(std::string_view text, std::u16string_view stem, Random& random,
-                    ByteSink sink, std::string* error);
+                    ByteSink& sink, std::string* error);
 
 // A model read, merged and welded in one pass over its text: the model's
 // lists with the warning's records appended, and the welded corners indexing

@@ -2,14 +2,9 @@
 
 #include <algorithm>
 #include <charconv>
-#include <condition_variable>
-#include <memory>
-#include <mutex>
-#include <thread>
-#include <vector>
 
 #include "output/float_format.h"
-#include "platform/platform.h"
+#include "output/ordered_blocks.h"
 
 namespace torvane {
 namespace {
@@ -124,141 +119,53 @@ char* FormatIndexRow(const LargeList<std::uint32_t>& indices, std::size_t row, c
 // stay in memory that has been touched before (fresh memory costs more to
 // touch than the rows cost to format).
 constexpr std::size_t kBlockBytes = std::size_t{1} << 18;
-// Blocks formatted ahead of the one being written. Writing costs about a
-// quarter of formatting, so with a fixed split the writing thread lags;
-// with a few blocks ahead either thread can format whatever comes next.
-constexpr std::size_t kBlocksAhead = 4;
 
-// The text of kBlocksAhead blocks at a time, in large pages. Kept from the
-// vertex rows for the index rows, whose blocks then land in memory that is
-// already touched.
-class BlockBuffers {
-public:
-    BlockBuffers() = default;
-    BlockBuffers(const BlockBuffers&) = delete;
-    BlockBuffers& operator=(const BlockBuffers&) = delete;
-    ~BlockBuffers() { Release(); }
-
-    // Makes every buffer hold at least size bytes.
-    void Fit(std::size_t size)
-    {
-        if (size <= size_)
-            return;
-        Release();
-        data_ = static_cast<char*>(AllocateLarge(kBlocksAhead * size));
-        size_ = size;
-    }
-
-    char* operator[](std::size_t slot) const { return data_ + slot * size_; }
-
-private:
-    void Release()
-    {
-        if (data_)
-            FreeLarge(data_, kBlocksAhead * size_);
-        data_ = nullptr;
-        size_ = 0;
-    }
-
-    char* data_ = nullptr;
-    std::size_t size_ = 0;
+// How long rows of one kind are: at most largest bytes, typically typical.
+struct RowLength {
+    std::size_t largest;
+    std::size_t typical;
 };
 
-// Rows are independent of each other, so with two cores a helper thread
-// formats blocks while this one writes them in order, and formats blocks
-// itself whenever the next one to write is not ready yet; on a busy machine
-// a helper that is not scheduled thus costs no waiting. formatRow(row, out)
-// writes at most largestRow bytes at out.
+// Rows are independent of each other, so with more than one thread blocks
+// of them are formatted side by side and written in order. formatRow(row,
+// out) writes at most length.largest bytes at out and returns the end.
 template <typename FormatRow>
-void WriteRows(std::size_t rowCount, std::size_t largestRow, std::size_t typicalRow, FormatRow formatRow,
-               BlockBuffers& buffers, BufferedWriter& writer)
+void WriteRows(std::size_t rowCount, RowLength length, FormatRow formatRow, unsigned threads,
+               OrderedBlocks& blocks, BufferedWriter& writer)
 {
-    std::size_t rowsPerBlock = kBlockBytes / typicalRow;
-    if (rowCount < 2 * rowsPerBlock || std::thread::hardware_concurrency() < 2) {
+    std::size_t rowsPerBlock = kBlockBytes / length.typical;
+    if (threads < 2 || rowCount < 2 * rowsPerBlock) {
         for (std::size_t row = 0; row < rowCount; ++row)
-            Advance(writer, formatRow(row, Reserve(writer, largestRow)));
+            Advance(writer, formatRow(row, Reserve(writer, length.largest)));
         return;
     }
-    // Only the typical part of each buffer is ever touched.
-    buffers.Fit(rowsPerBlock * largestRow);
-    std::size_t sizes[kBlocksAhead] = {};
-    std::size_t blockCount = (rowCount + rowsPerBlock - 1) / rowsPerBlock;
-    // Block b goes to buffer b % kBlocksAhead; readyTags[i] is one more than
-    // the block whose text buffer i holds, once it is complete. The threads
-    // meet under a mutex once or twice a block: a condition variable rather
-    // than atomic waits, which some standard libraries (GCC 12's without
-    // futexes, as on Windows) can miss a wake-up in.
-    std::mutex mutex;
-    std::condition_variable changed;
-    std::size_t nextBlock = 0;
-    std::size_t written = 0;
-    std::size_t readyTags[kBlocksAhead] = {};
-    auto formatBlock = [&](std::size_t block) {
-        std::size_t slot = block % kBlocksAhead;
-        char* out = buffers[slot];
+    auto formatBlock = [&](std::size_t block, char* out) {
         std::size_t first = block * rowsPerBlock;
-        for (std::size_t row = first; row < std::min(first + rowsPerBlock, rowCount); ++row)
+        std::size_t end = std::min(first + rowsPerBlock, rowCount);
+        for (std::size_t row = first; row < end; ++row)
             out = formatRow(row, out);
-        std::lock_guard<std::mutex> lock(mutex);
-        sizes[slot] = static_cast<std::size_t>(out - buffers[slot]);
-        readyTags[slot] = block + 1;
-        changed.notify_all();
+        return out;
     };
-    std::thread helper([&] {
-        for (;;) {
-            std::size_t block = 0;
-            {
-                std::unique_lock<std::mutex> lock(mutex);
-                block = nextBlock++;
-                if (block >= blockCount)
-                    return;
-                // Its buffer may still hold a block that is not written yet.
-                changed.wait(lock, [&] { return written + kBlocksAhead > block; });
-            }
-            formatBlock(block);
-        }
-    });
-    for (std::size_t block = 0; block < blockCount; ++block) {
-        std::size_t slot = block % kBlocksAhead;
-        std::size_t size = 0;
-        for (;;) {
-            std::unique_lock<std::mutex> lock(mutex);
-            if (readyTags[slot] == block + 1) {
-                size = sizes[slot];
-                break;
-            }
-            if (nextBlock < std::min(block + kBlocksAhead, blockCount)) {
-                std::size_t claim = nextBlock++;
-                lock.unlock();
-                formatBlock(claim);
-            } else {
-                changed.wait(lock);
-            }
-        }
-        Append(writer, buffers[slot], size);
-        {
-            std::lock_guard<std::mutex> lock(mutex);
-            written = block + 1;
-        }
-        changed.notify_all();
-    }
-    helper.join();
+    std::size_t blockCount = (rowCount + rowsPerBlock - 1) / rowsPerBlock;
+    blocks.Run(blockCount, rowsPerBlock * length.largest, threads, formatBlock,
+               [&](const char* text, std::size_t size) { Append(writer, text, size); });
 }
 
 template <typename Vertices>
-void WriteVertexRows(const Vertices& vertices, BlockBuffers& buffers, BufferedWriter& writer)
+void WriteVertexRows(const Vertices& vertices, unsigned threads, OrderedBlocks& blocks, BufferedWriter& writer)
 {
-    // Nine six-decimal floats of one or two integer digits.
-    constexpr std::size_t kTypicalRow = 120;
-    WriteRows(vertices.count(), kLargestRow, kTypicalRow,
-              [&](std::size_t i, char* out) { return FormatVertexRow(vertices, i, out); }, buffers, writer);
+    // Typically nine six-decimal floats of one or two integer digits.
+    constexpr RowLength kLength{kLargestRow, 120};
+    WriteRows(vertices.count(), kLength,
+              [&](std::size_t i, char* out) { return FormatVertexRow(vertices, i, out); }, threads, blocks, writer);
 }
 
-void WriteIndexRows(const LargeList<std::uint32_t>& indices, BlockBuffers& buffers, BufferedWriter& writer)
+void WriteIndexRows(const LargeList<std::uint32_t>& indices, unsigned threads, OrderedBlocks& blocks,
+                    BufferedWriter& writer)
 {
-    constexpr std::size_t kTypicalRow = 24;
-    WriteRows(indices.size() / 3, kLargestIndexRow, kTypicalRow,
-              [&](std::size_t row, char* out) { return FormatIndexRow(indices, row, out); }, buffers, writer);
+    constexpr RowLength kLength{kLargestIndexRow, 24};
+    WriteRows(indices.size() / 3, kLength,
+              [&](std::size_t row, char* out) { return FormatIndexRow(indices, row, out); }, threads, blocks, writer);
 }
 
 // Each array stands under a guard named after it: "_" + array + "_".
@@ -278,7 +185,7 @@ void CloseArray(BufferedWriter& writer, const std::string& array)
 
 template <typename Vertices>
 bool WriteHeaderOf(const Vertices& vertices, const LargeList<std::uint32_t>& indices,
-                   std::u16string_view stem, BufferedWriter& writer)
+                   std::u16string_view stem, unsigned threads, BufferedWriter& writer)
 {
     std::string name = EncodeStem(stem);
     AppendText(writer, kBanner);
@@ -286,13 +193,15 @@ bool WriteHeaderOf(const Vertices& vertices, const LargeList<std::uint32_t>& ind
 
     AppendText(writer, "// Raw Vertex Data follows: Positions, Texture Coordinates and Normals.\r\n");
     OpenArray(writer, "const OBJ_VERT ", name + "_data", vertices.count());
-    BlockBuffers buffers;
-    WriteVertexRows(vertices, buffers, writer);
+    // Kept from the vertex rows for the index rows, whose blocks then land
+    // in memory that is already touched.
+    OrderedBlocks blocks;
+    WriteVertexRows(vertices, threads, blocks, writer);
     CloseArray(writer, name + "_data");
 
     AppendText(writer, "// Index Data follows: Every Three Indicies == One Triangle.\r\n");
     OpenArray(writer, "const unsigned int ", name + "_indicies", indices.size());
-    WriteIndexRows(indices, buffers, writer);
+    WriteIndexRows(indices, threads, blocks, writer);
     CloseArray(writer, name + "_indicies");
     return FlushWriter(writer);
 }
@@ -315,15 +224,16 @@ std::string EncodeStem(std::u16string_view stem)
     return encoded;
 }
 
-bool WriteHeader(const WeldedMesh& mesh, std::u16string_view stem, BufferedWriter& writer)
+bool WriteHeader(const WeldedMesh& mesh, std::u16string_view stem, unsigned formattingThreads,
+                 BufferedWriter& writer)
 {
-    return WriteHeaderOf(MeshVertices{mesh}, mesh.indices, stem, writer);
+    return WriteHeaderOf(MeshVertices{mesh}, mesh.indices, stem, formattingThreads, writer);
 }
 
 bool WriteHeader(const ObjModel& model, const CornerWelder& welded, std::u16string_view stem,
-                 BufferedWriter& writer)
+                 unsigned formattingThreads, BufferedWriter& writer)
 {
-    return WriteHeaderOf(KeyedVertices{model, welded}, welded.indices, stem, writer);
+    return WriteHeaderOf(KeyedVertices{model, welded}, welded.indices, stem, formattingThreads, writer);
 }
 
 }  // namespace torvane

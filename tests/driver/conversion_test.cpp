@@ -22,22 +22,16 @@ struct Outcome {
     std::uint32_t randomState = 0;
 };
 
-bool AppendTo(void* text, const char* data, std::size_t size, std::string*)
-{
-    static_cast<std::string*>(text)->append(data, size);
-    return true;
-}
-
 Outcome ConvertByReference(const std::string& text, std::uint32_t seed)
 {
     Outcome outcome;
-    outcome.bytes.reserve(2 * text.size() + 100000);  // headers are about twice their model
+    StringSink sink;
+    sink.bytes.reserve(2 * text.size() + 100000);  // headers are about twice their model
     Random random;
     SeedRandom(random, seed);
     std::string error;
-    outcome.converted = ConvertObjText(text, u"model", random, {&AppendTo, &outcome.bytes}, &error);
-    if (!outcome.converted)
-        outcome.bytes = error;
+    outcome.converted = ConvertObjText(text, u"model", random, sink, &error);
+    outcome.bytes = outcome.converted ? std::move(sink.bytes) : error;
     outcome.randomState = random.state;
     return outcome;
 }
@@ -107,8 +101,10 @@ Outcome ConvertStreaming(const std::string& text, std::uint32_t seed, Readers re
     std::string error;
     outcome.converted = ReadAndWeld(source, reading, random, &streamed, &error);
     if (outcome.converted) {
-        BufferedWriter writer = MakeBufferedWriter({&AppendTo, &outcome.bytes});
-        EXPECT_TRUE(WriteHeader(streamed.model, streamed.welded, u"model", writer));
+        StringSink sink;
+        BufferedWriter writer = MakeBufferedWriter(sink);
+        EXPECT_TRUE(WriteHeader(streamed.model, streamed.welded, u"model", 2, writer));
+        outcome.bytes = std::move(sink.bytes);
     } else {
         outcome.bytes = error;
     }

@@ -38,20 +38,14 @@ struct PiecewiseText final : ByteSource, OffsetSource {
     std::size_t offset = 0;
 };
 
-inline bool AppendBytes(void* context, const char* data, std::size_t size, std::string*)
-{
-    static_cast<std::string*>(context)->append(data, size);
-    return true;
-}
-
 // The header, or "error: " and the message.
 inline std::string ConvertWhole(std::string_view text)
 {
     Random random;
     SeedRandom(random, 1);
-    std::string bytes;
+    StringSink sink;
     std::string error;
-    return ConvertObjText(text, u"m", random, {&AppendBytes, &bytes}, &error) ? bytes : "error: " + error;
+    return ConvertObjText(text, u"m", random, sink, &error) ? sink.bytes : "error: " + error;
 }
 
 inline std::string ConvertInHalves(std::string_view text)
@@ -69,10 +63,10 @@ inline std::string ConvertInHalves(std::string_view text)
     std::string error;
     if (!ReadAndWeld(first, reading, random, &streamed, &error))
         return "error: " + error;
-    std::string bytes;
-    BufferedWriter writer = MakeBufferedWriter({&AppendBytes, &bytes});
-    WriteHeader(streamed.model, streamed.welded, u"m", writer);
-    return bytes;
+    StringSink sink;
+    BufferedWriter writer = MakeBufferedWriter(sink);
+    WriteHeader(streamed.model, streamed.welded, u"m", 2, writer);
+    return sink.bytes;
 }
 
 inline bool BothRoutesAgree(std::string_view text)

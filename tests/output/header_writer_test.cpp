@@ -7,18 +7,13 @@
 namespace torvane {
 namespace {
 
-bool AppendToString(void* context, const char* data, std::size_t size, std::string*)
+std::string Header(const WeldedMesh& mesh, std::u16string_view stem, std::size_t bufferSize = 1 << 16,
+                   unsigned threads = 2)
 {
-    static_cast<std::string*>(context)->append(data, size);
-    return true;
-}
-
-std::string Header(const WeldedMesh& mesh, std::u16string_view stem, std::size_t bufferSize = 1 << 16)
-{
-    std::string text;
-    BufferedWriter writer = MakeBufferedWriter({&AppendToString, &text}, bufferSize);
-    EXPECT_TRUE(WriteHeader(mesh, stem, writer));
-    return text;
+    StringSink sink;
+    BufferedWriter writer = MakeBufferedWriter(sink, bufferSize);
+    EXPECT_TRUE(WriteHeader(mesh, stem, threads, writer));
+    return std::move(sink.bytes);
 }
 
 // The lines between the "{" that follows from and the closing line.
@@ -131,19 +126,22 @@ TEST(HeaderWriter, StemsAreLatin1BytesOrUniversalCharacterNames)
 
 TEST(HeaderWriter, AFailedWriteIsReportedAndLaterOnesDropped)
 {
-    int calls = 0;
-    auto failing = [](void* context, const char*, std::size_t, std::string* error) {
-        ++*static_cast<int*>(context);
-        *error = "disk full";
-        return false;
-    };
-    BufferedWriter writer = MakeBufferedWriter({failing, &calls}, 16);
+    struct FullDisk final : ByteSink {
+        int calls = 0;
+        bool Write(const char*, std::size_t, std::string* error) override
+        {
+            ++calls;
+            *error = "disk full";
+            return false;
+        }
+    } sink;
+    BufferedWriter writer = MakeBufferedWriter(sink, 16);
     WeldedMesh mesh;
     mesh.positions.assign(100, Float3{1, 2, 3});
     mesh.indices.assign(300, 0);
-    EXPECT_FALSE(WriteHeader(mesh, u"big", writer));
+    EXPECT_FALSE(WriteHeader(mesh, u"big", 2, writer));
     EXPECT_EQ(writer.error, "disk full");
-    EXPECT_EQ(calls, 1);
+    EXPECT_EQ(sink.calls, 1);
 }
 
 // Enough rows that blocks of them are formatted on two threads, in odd
