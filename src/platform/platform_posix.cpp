@@ -25,6 +25,58 @@ int ToDescriptor(std::intptr_t handle)
     return static_cast<int>(handle);
 }
 
+constexpr char32_t kNotUtf8 = 0xFFFFFFFF;
+
+// How many bytes a sequence starting with lead takes; 0 for a byte that
+// cannot start one (a continuation byte, or a lead of an overlong 2-byte
+// form or of a value past U+10FFFF).
+std::size_t Utf8SequenceLength(unsigned char lead)
+{
+    if (lead < 0x80)
+        return 1;
+    if (lead < 0xC2)
+        return 0;
+    if (lead < 0xE0)
+        return 2;
+    if (lead < 0xF0)
+        return 3;
+    if (lead < 0xF5)
+        return 4;
+    return 0;
+}
+
+// The code point of the length bytes at bytes[start], or kNotUtf8 when they
+// are not one well-formed sequence.
+char32_t DecodeUtf8Sequence(const std::string& bytes, std::size_t start, std::size_t length)
+{
+    constexpr unsigned char kLeadPayload[] = {0, 0x7F, 0x1F, 0x0F, 0x07};
+    constexpr char32_t kSmallestOfLength[] = {0, 0, 0x80, 0x800, 0x10000};
+    if (length == 0 || bytes.size() - start < length)
+        return kNotUtf8;
+    char32_t code = static_cast<unsigned char>(bytes[start]) & kLeadPayload[length];
+    for (std::size_t k = 1; k < length; ++k) {
+        const auto byte = static_cast<unsigned char>(bytes[start + k]);
+        if ((byte & 0xC0) != 0x80)
+            return kNotUtf8;
+        code = (code << 6) | (byte & 0x3F);
+    }
+    // Overlong forms, surrogates and values past U+10FFFF are not UTF-8.
+    if (code < kSmallestOfLength[length] || (code >= 0xD800 && code <= 0xDFFF) || code > 0x10FFFF)
+        return kNotUtf8;
+    return code;
+}
+
+void AppendUtf16(std::u16string& units, char32_t code)
+{
+    if (code < 0x10000) {
+        units.push_back(static_cast<char16_t>(code));
+        return;
+    }
+    code -= 0x10000;
+    units.push_back(static_cast<char16_t>(0xD800 + (code >> 10)));
+    units.push_back(static_cast<char16_t>(0xDC00 + (code & 0x3FF)));
+}
+
 // Names on disk are bytes; the identifier rules work on UTF-16 code units,
 // so decode UTF-8, turning every byte that is not part of a valid sequence
 // into U+FFFD.
@@ -32,35 +84,15 @@ std::u16string DecodeUtf8(const std::string& bytes)
 {
     std::u16string units;
     std::size_t i = 0;
-    auto byteAt = [&](std::size_t k) { return static_cast<unsigned char>(bytes[k]); };
-    auto isContinuation = [&](std::size_t k) { return k < bytes.size() && (byteAt(k) & 0xC0) == 0x80; };
     while (i < bytes.size()) {
-        unsigned char lead = byteAt(i);
-        std::size_t length = lead < 0x80 ? 1 : lead >= 0xC2 && lead <= 0xDF ? 2
-                           : lead >= 0xE0 && lead <= 0xEF ? 3 : lead >= 0xF0 && lead <= 0xF4 ? 4 : 0;
-        char32_t code = length == 1 ? lead : length == 2 ? lead & 0x1F : length == 3 ? lead & 0x0F : lead & 0x07;
-        bool valid = length != 0;
-        for (std::size_t k = 1; valid && k < length; ++k) {
-            valid = isContinuation(i + k);
-            if (valid)
-                code = (code << 6) | (byteAt(i + k) & 0x3F);
-        }
-        // Overlong forms, surrogates and values past U+10FFFF are not UTF-8.
-        if (valid && ((length == 3 && (code < 0x800 || (code >= 0xD800 && code <= 0xDFFF))) ||
-                      (length == 4 && (code < 0x10000 || code > 0x10FFFF))))
-            valid = false;
-        if (!valid) {
+        const std::size_t length = Utf8SequenceLength(static_cast<unsigned char>(bytes[i]));
+        const char32_t code = DecodeUtf8Sequence(bytes, i, length);
+        if (code == kNotUtf8) {
             units.push_back(u'\uFFFD');
             ++i;
             continue;
         }
-        if (code >= 0x10000) {
-            code -= 0x10000;
-            units.push_back(static_cast<char16_t>(0xD800 + (code >> 10)));
-            units.push_back(static_cast<char16_t>(0xDC00 + (code & 0x3FF)));
-        } else {
-            units.push_back(static_cast<char16_t>(code));
-        }
+        AppendUtf16(units, code);
         i += length;
     }
     return units;
