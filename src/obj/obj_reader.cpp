@@ -185,18 +185,41 @@ const char* ParsePlainVertexLine(ObjParser& parser, const char* cursor, const ch
 // nothing): position, texture coordinate, normal.
 using CornerFields = std::int64_t[3];
 
+std::string Plural(std::uint64_t count, AttributeKind kind)
+{
+    return std::to_string(count) + " " + KindName(kind, count == 1 ? WordForm::kSingular : WordForm::kPlural);
+}
+
+// A relative field -k names the k-th last entry of its kind before the
+// face's line: 0-based, the count so far minus k. kAbsent when the parser
+// cannot resolve it or it reaches before the first entry.
+std::int64_t ResolveRelative(ObjParser& parser, AttributeKind kind, std::int64_t field)
+{
+    if (parser.midText) {
+        parser.stoppedAtRelativeIndex = true;
+        return kAbsent;
+    }
+    std::uint64_t preceding = ListOf(*parser.model, kind).size();
+    if (static_cast<std::uint64_t>(-field) > preceding) {
+        std::string entries = preceding == 0 ? std::string("no ") + KindName(kind, WordForm::kPlural) + " precede"
+                              : preceding == 1 ? "only " + Plural(preceding, kind) + " precedes"
+                                               : "only " + Plural(preceding, kind) + " precede";
+        Fail(parser, "face refers to " + std::string(KindName(kind, WordForm::kSingular)) + " " +
+                         std::to_string(field) + ", but " + entries + " it");
+        return kAbsent;
+    }
+    return static_cast<std::int64_t>(preceding) + field;
+}
+
 // Stores the 0-based index of a field as written: OBJ's n becomes n - 1,
-// and a field 0 leaves the slot absent.
+// a relative -k is resolved, and a field 0 leaves the slot absent.
 bool RecordIndex(ObjParser& parser, AttributeKind kind, std::int64_t field, std::int32_t* slot)
 {
     if (field == 0)
         return true;
-    if (field < 0) {
-        Fail(parser, "face refers to " + std::string(KindName(kind, WordForm::kSingular)) + " " +
-                         std::to_string(field) + ", but relative (negative) indices are not supported");
+    std::int64_t index = field > 0 ? field - 1 : ResolveRelative(parser, kind, field);
+    if (index == kAbsent)
         return false;
-    }
-    std::int64_t index = field - 1;
     IndexUse& use = parser.uses[static_cast<int>(kind)];
     if (index > use.largest) {
         use.largest = index;
@@ -213,21 +236,23 @@ bool RecordCorner(ObjParser& parser, const CornerFields& fields, ObjCorner* corn
            RecordIndex(parser, AttributeKind::kNormal, fields[2], &corner->normal);
 }
 
-// Nearly every corner is "p", "p/t", "p/t/n" or "p//n" with short numbers;
-// reading those in one pass, without first cutting the token and its
-// fields, halves the cost of a face. Returns where the corner's digits end;
-// the caller checks that its token ends there. Anything else (signs, runs
-// of slashes, long numbers, junk) returns nullptr, and ReadCorner reads it.
+// Nearly every corner is "p", "p/t", "p/t/n" or "p//n" with short numbers,
+// relative ("-1") in some files; reading those in one pass, without first
+// cutting the token and its fields, halves the cost of a face. Returns
+// where the corner's digits end; the caller checks that its token ends
+// there. Anything else (plus signs, runs of slashes, long numbers, junk)
+// returns nullptr, and ReadCorner reads it.
 const char* ReadPlainCorner(const char* p, const char* end, CornerFields& fields)
 {
     fields[0] = fields[1] = fields[2] = 0;
     int slot = 0;
     for (;;) {
+        bool relative = p != end && *p == '-';
         std::uint32_t value = 0;
-        p = ParseShortDigits(p, end, &value);
+        p = ParseShortDigits(relative ? p + 1 : p, end, &value);
         if (p == nullptr)
             return nullptr;
-        fields[slot] = value;
+        fields[slot] = relative ? -std::int64_t{value} : std::int64_t{value};
         if (p == end || *p != '/')
             return p;
         if (slot == 2)
@@ -385,11 +410,6 @@ void ParseLine(ObjParser& parser, const char* cursor, const char* end)
         ParseFace(parser, cursor, end);
 }
 
-std::string Plural(std::uint64_t count, AttributeKind kind)
-{
-    return std::to_string(count) + " " + KindName(kind, count == 1 ? WordForm::kSingular : WordForm::kPlural);
-}
-
 bool CheckIndexRanges(const ObjParser& parser, std::string* error)
 {
     for (AttributeKind kind : {AttributeKind::kPosition, AttributeKind::kTexcoord,
@@ -499,7 +519,7 @@ std::size_t ParseObjText(ObjParser& parser, const char* data, std::size_t size, 
     }
     const char* cursor = data;
     const char* end = data + size;
-    while (cursor != end && parser.error.empty()) {
+    while (cursor != end && !ParsingStopped(parser)) {
         if (const char* next = ParsePlainLine(parser, cursor, end)) {
             ++parser.line;
             cursor = next;

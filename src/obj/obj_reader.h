@@ -58,7 +58,19 @@ struct ObjParser {
     std::string error;       // the first fault; reading stops there
     std::uint64_t errorLine = 0;  // where it is, 0 for the text as a whole
     bool started = false;    // the start of the text has been seen
+    // A part read from the middle of a text does not know how many entries
+    // precede it, so it cannot resolve a relative index: it stops at the
+    // first one, and the part is read again by the parser before it.
+    bool midText = false;
+    bool stoppedAtRelativeIndex = false;
 };
+
+// Whether the parser reads no further: at a fault, or at a relative index
+// it cannot resolve.
+inline bool ParsingStopped(const ObjParser& parser)
+{
+    return !parser.error.empty() || parser.stoppedAtRelativeIndex;
+}
 
 // Where the line that starts at begin ends: at the first line feed or zero
 // byte, or at end when there is none.
@@ -68,7 +80,7 @@ const char* FindLineEnd(const char* begin, const char* end);
 // parser's model and returns how many bytes were consumed: everything up to
 // and including the last line end (a line feed or a zero byte). With
 // atEndOfFile the rest is read as the final line and everything is consumed.
-// Stops early, consuming everything, once parser.error is set.
+// Stops early, consuming everything, once ParsingStopped.
 std::size_t ParseObjText(ObjParser& parser, const char* data, std::size_t size, bool atEndOfFile);
 
 // Joins what a second parser read from a later part of the same text, from

@@ -52,7 +52,7 @@ bool ReadText(ByteSource& source, ObjParser& parser, std::stop_token abandon, st
         std::size_t consumed = ParseObjText(parser, buffer.data(), filled, atEnd);
         std::memmove(buffer.data(), buffer.data() + consumed, filled - consumed);
         filled -= consumed;
-        if (atEnd || !parser.error.empty())
+        if (atEnd || ParsingStopped(parser))
             return true;
     }
     return true;
@@ -148,6 +148,7 @@ bool ReadInHalves(ByteSource& source, const TextReading& reading, std::uint64_t 
     later.parser.model = &later.model;
     later.parser.sink = &laterSink;
     later.parser.started = true;  // the start of the text is in the first half
+    later.parser.midText = true;
     std::uint64_t size = reading.expectedSize;
     ReserveForSize(later.model, laterSink, size > split ? size - split : 0);
     PositionedSource rest(*reading.halves, split);
@@ -168,6 +169,10 @@ bool ReadInHalves(ByteSource& source, const TextReading& reading, std::uint64_t 
     if (!later.read) {
         *error = later.error;
         return false;
+    }
+    if (later.parser.stoppedAtRelativeIndex) {
+        PositionedSource again(*reading.halves, split);
+        return ReadText(again, parser, {}, error);
     }
     AppendLaterPart(parser, later.parser);
     if (parser.error.empty())

@@ -232,6 +232,8 @@ TEST(StreamingConversion, TextsSplitAnywhereGiveTheReferenceBytes)
         // Split in the middle, the second half starts with bytes that begin
         // a UTF-16 text, but not this one.
         "v 0 0 0\nv 1 0 0\nv 0 1 0\n# " + std::string(1000, '-') + "\n\xFF\xFE\nf 1 2 3\n",
+        // A relative face right after the split counts back across it.
+        "v 0 0 0\nv 1 0 0\nv 0 1 0\n# " + std::string(1000, '-') + "\nf -3 -2 -1\nv 0 0 1\nf 1 -1 2\n",
     };
     for (const std::string& text : cases) {
         Outcome reference = ConvertByReference(text, 5);
@@ -244,6 +246,66 @@ TEST(StreamingConversion, TextsSplitAnywhereGiveTheReferenceBytes)
             EXPECT_EQ(split.randomState, reference.randomState);
             EXPECT_TRUE(split.bytes == reference.bytes) << split.bytes.substr(0, 200);
         }
+    }
+}
+
+// A model whose faces follow the vertices they use, written with absolute
+// indices and again with relative ones in some fields, the two mixed in
+// one face.
+struct TwoWrittenModels {
+    std::string absolute;
+    std::string relative;
+};
+
+// OBJ index n of count entries so far, or the same as the relative -k.
+std::string IndexField(std::size_t n, std::size_t count, bool relative)
+{
+    return relative ? std::to_string(static_cast<std::int64_t>(n) - static_cast<std::int64_t>(count) - 1)
+                    : std::to_string(n);
+}
+
+TwoWrittenModels ModelWrittenTwoWays(std::uint32_t seed, std::size_t faces)
+{
+    std::mt19937 rng(seed);
+    TwoWrittenModels written;
+    std::size_t counts[3] = {0, 0, 0};
+    const char* const keywords[3] = {"v ", "vt ", "vn "};
+    for (std::size_t face = 0; face < faces; ++face) {
+        for (int kind = 0; kind < 3; ++kind) {
+            for (; counts[kind] == 0 || rng() % 4 == 0; ++counts[kind]) {
+                std::string line = keywords[kind] + Number(rng) + " " + Number(rng) + " " + Number(rng) + "\n";
+                written.absolute += line;
+                written.relative += line;
+            }
+        }
+        written.absolute += "f";
+        written.relative += "f";
+        for (std::size_t corner = 3 + rng() % 2; corner > 0; --corner) {
+            std::uint32_t form = rng() % 3;  // p, p/t/n, p//n
+            for (int kind = 0; kind < 3; ++kind) {
+                if ((kind == 1 && form != 1) || (kind == 2 && form == 0))
+                    continue;
+                std::string separator = kind == 0 ? " " : kind == 2 && form == 2 ? "//" : "/";
+                std::size_t n = 1 + rng() % counts[kind];
+                written.absolute += separator + IndexField(n, counts[kind], false);
+                written.relative += separator + IndexField(n, counts[kind], rng() % 2 == 0);
+            }
+        }
+        written.absolute += "\n";
+        written.relative += "\n";
+    }
+    return written;
+}
+
+TEST(StreamingConversion, RelativeIndicesConvertLikeTheirAbsoluteEquivalents)
+{
+    TwoWrittenModels model = ModelWrittenTwoWays(17, 2 * kScatterReach);
+    Outcome absolute = ConvertByReference(model.absolute, 6);
+    ASSERT_TRUE(absolute.converted) << absolute.bytes;
+    EXPECT_TRUE(ConvertByReference(model.relative, 6).bytes == absolute.bytes);
+    for (std::uint64_t hint : {std::uint64_t{0}, model.relative.size(), model.relative.size() / 5}) {
+        SCOPED_TRACE("hint " + std::to_string(hint));
+        EXPECT_TRUE(ConvertStreaming(model.relative, 6, Readers::kTwo, hint).bytes == absolute.bytes);
     }
 }
 
@@ -261,7 +323,7 @@ TEST(StreamingConversion, RefusedModelsGiveTheReferenceMessageAndLeaveTheRandomS
         "",
         "v 1 2 3\n",
         large + "f 1/1/1 2/2/2 9999/1/1\n",
-        large + "f 1/1/1 2/2/2 3/1/-4\n",
+        large + "f 1/1/1 2/2/2 3/1/-8\n",
         large + "f 1/1/1 2/2/2\n",
         // A coordinate that is not finite: refused only when a face uses it.
         "v nan 0 0\n" + large,
