@@ -90,5 +90,13 @@ done
 run_both names "$WORK/input-names" --seed 11 "Würfel.obj" "立方体.obj" "my model.obj" \
     "3dBox.obj" "_x.obj" "old-tree.2.obj" "a.obj.obj" "Ελληνικά.obj"
 
+# The other header forms: one array per attribute, names in pure ASCII.
+for form in "--non-interleaved" "--ascii" "--non-interleaved --ascii"; do
+    # shellcheck disable=SC2086 # the form is one or two options
+    run_both "names${form// /}" "$WORK/input-names" $form --seed 11 "Würfel.obj" "立方体.obj" "my model.obj" \
+        "3dBox.obj" "_x.obj" "old-tree.2.obj" "a.obj.obj" "Ελληνικά.obj"
+done
+run_both "crate-non-interleaved" "$WORK/input-crate" --non-interleaved --seed 7 crate.obj
+
 echo "$((compared - failed)) passed, $failed failed: headers of the Windows build against the native build and the golden files"
 ((failed == 0))

@@ -4,8 +4,10 @@
 #  2. builds examples/consumer against it through find_package(Torvane) and
 #     checks what the program prints against the headers the build made;
 #  3. checks that a build regenerates a header exactly when its model or the
-#     tool changed, that the headers are what torvane --seed writes, and
-#     that torvane_add_header() refuses mistakes with a clear message;
+#     tool changed, that the headers are what torvane --seed writes, that
+#     torvane_add_header() refuses mistakes with a clear message, and that
+#     NON_INTERLEAVED headers of models with different attributes, one named
+#     beyond ASCII, compile together in one C file;
 #  4. builds the same consumer with Torvane's sources in the build
 #     (FetchContent) instead of an installed package, and a project that
 #     adds them with add_subdirectory() where GoogleTest cannot be found:
@@ -131,8 +133,8 @@ consumer_against_install() {
   check_consumer_output "$build" "$work/installed.txt"
 
   log "the headers are torvane's own output with the seeds asked for"
-  "$prefix/bin/torvane" --seed 1 -o "$work/direct/1" examples/crate.obj
-  "$prefix/bin/torvane" --seed 7 -o "$work/direct/7" examples/pyramid.obj
+  "$prefix/bin/torvane" --ascii --seed 1 -o "$work/direct/1" examples/crate.obj
+  "$prefix/bin/torvane" --ascii --seed 7 -o "$work/direct/7" examples/pyramid.obj
   cmp "$build/torvane/consumer/crate.h" "$work/direct/1/crate.h"
   cmp "$build/torvane/consumer/pyramid.h" "$work/direct/7/pyramid.h"
 
@@ -187,8 +189,48 @@ CMAKE
   cmake -S "$project" -B "$build" -G Ninja -DCMAKE_PREFIX_PATH="$prefix" -DMODEL=models/crate.obj \
     "-DEXTRA=SEED;4294967295" -DSECOND_MODEL= > /dev/null
   cmake --build "$build" > /dev/null
-  "$prefix/bin/torvane" --seed 4294967295 -o "$work/direct/max" examples/crate.obj
+  "$prefix/bin/torvane" --ascii --seed 4294967295 -o "$work/direct/max" examples/crate.obj
   cmp "$build/torvane/app/crate.h" "$work/direct/max/crate.h"
+}
+
+# NON_INTERLEAVED from the installed package: the crate (positions, texture
+# coordinates, normals) and a pyramid named Würfel.obj (no texture
+# coordinates) in one C file, its names written as \u00FC by --ascii.
+add_header_forms() {
+  log "torvane_add_header(): NON_INTERLEAVED, names beyond ASCII"
+  local project=$work/forms build=$work/forms/build
+  mkdir -p "$project"
+  cp examples/crate.obj "$project/crate.obj"
+  cp examples/pyramid.obj "$project/Würfel.obj"
+  cat > "$project/main.c" <<'C'
+#include <stdio.h>
+#include "crate.h"
+#include "Würfel.h"
+int main(void)
+{
+    printf("%u %u %u %u\n", (unsigned)(sizeof crate_uvw / sizeof crate_uvw[0]),
+           (unsigned)(sizeof W\u00FCrfel_nrm / sizeof W\u00FCrfel_nrm[0]),
+           (unsigned)(sizeof crate_indicies / sizeof crate_indicies[0]), W\u00FCrfel_indicies[0] < 1000);
+    return 0;
+}
+C
+  cat > "$project/CMakeLists.txt" <<'CMAKE'
+cmake_minimum_required(VERSION 3.20)
+project(TorvaneForms LANGUAGES C)
+find_package(Torvane REQUIRED)
+add_executable(forms main.c)
+set_target_properties(forms PROPERTIES C_STANDARD 99 C_STANDARD_REQUIRED ON C_EXTENSIONS OFF)
+target_compile_options(forms PRIVATE -Wall -Wextra -Wpedantic -Werror)
+torvane_add_header(forms crate.obj NON_INTERLEAVED)
+torvane_add_header(forms Würfel.obj SEED 5 NON_INTERLEAVED)
+CMAKE
+  cmake -S "$project" -B "$build" -G Ninja -DCMAKE_PREFIX_PATH="$prefix" > /dev/null
+  cmake --build "$build" > /dev/null
+  [ "$("$build/forms")" = "776 768 1692 1" ] || fail "the NON_INTERLEAVED headers hold other arrays: $("$build/forms")"
+  ! grep -q OBJ_VERT "$build/torvane/forms/crate.h" || fail "a NON_INTERLEAVED header declares OBJ_VERT"
+  LC_ALL=C grep -q '[^ -~]' <(tr -d '\r\t' < "$build/torvane/forms/Würfel.h") && fail "Würfel.h is not pure ASCII"
+  "$prefix/bin/torvane" --non-interleaved --ascii --seed 5 -o "$work/direct/forms" "$project/Würfel.obj"
+  cmp "$build/torvane/forms/Würfel.h" "$work/direct/forms/Würfel.h"
 }
 
 consumer_with_sources() {
@@ -272,6 +314,7 @@ install_missing build-essential cmake ninja-build libicu-dev dpkg-dev file groff
 build_torvane
 consumer_against_install
 add_header_calls
+add_header_forms
 consumer_with_sources
 consumer_through_add_subdirectory
 linux_packages

@@ -119,7 +119,7 @@ void BM_Write(benchmark::State& state)
     for (auto _ : state) {
         DiscardSink sink;
         BufferedWriter writer = MakeBufferedWriter(sink);
-        benchmark::DoNotOptimize(WriteHeader(mesh, u"model", 2, writer));
+        benchmark::DoNotOptimize(WriteHeader(mesh, u"model", HeaderForm{}, 2, writer));
     }
 }
 BENCHMARK(BM_Write)->Unit(benchmark::kMillisecond);
@@ -185,7 +185,7 @@ void BM_WriteGathered(benchmark::State& state)
     for (auto _ : state) {
         DiscardSink sink;
         BufferedWriter writer = MakeBufferedWriter(sink);
-        benchmark::DoNotOptimize(WriteHeader(streamed.model, streamed.welded, u"model", 2, writer));
+        benchmark::DoNotOptimize(WriteHeader(streamed.model, streamed.welded, u"model", HeaderForm{}, 2, writer));
     }
 }
 BENCHMARK(BM_WriteGathered)->Unit(benchmark::kMillisecond)->UseRealTime();

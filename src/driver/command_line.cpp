@@ -131,6 +131,10 @@ CommandLine ParseCommandLine(const std::vector<NativeString>& arguments)
         } else if (Equals(argument, "--version")) {
             result.action = CommandAction::kShowVersion;
             return result;
+        } else if (Equals(argument, "--non-interleaved")) {
+            result.form.layout = VertexLayout::kNonInterleaved;
+        } else if (Equals(argument, "--ascii")) {
+            result.form.stemSpelling = StemSpelling::kAscii;
         } else if (Equals(argument, "--seed") || StartsWith(argument, "--seed=")) {
             NativeString value;
             if (!TakeValue(arguments, i, "--seed", &value))
@@ -152,7 +156,7 @@ CommandLine ParseCommandLine(const std::vector<NativeString>& arguments)
 
 std::string UsageText()
 {
-    return "Usage: torvane [--seed N] [-o DIR] [FILE ...]\n"
+    return "Usage: torvane [--non-interleaved] [--ascii] [--seed N] [-o DIR] [FILE ...]\n"
            "\n"
            "Converts Wavefront OBJ models into C/C++ headers: an interleaved OBJ_VERT\n"
            "vertex array and an index array, three indices per triangle, with the\n"
@@ -163,6 +167,13 @@ std::string UsageText()
            "to its model, named after it with \".h\" instead of \".obj\".\n"
            "\n"
            "Options:\n"
+           "  --non-interleaved\n"
+           "               write one array of three floats per attribute (NAME_pos,\n"
+           "               NAME_uvw, NAME_nrm) instead of OBJ_VERT records: one\n"
+           "               buffer per attribute, and headers of models with\n"
+           "               different attributes can share a translation unit\n"
+           "  --ascii      write letters beyond ASCII in names as \\uXXXX, which\n"
+           "               GCC and Clang read too, instead of Latin-1 bytes\n"
            "  --seed N     seed the scatter of the warning triangles with N (0 to\n"
            "               4294967295) instead of the clock, for reproducible output\n"
            "  -o, --output-dir DIR\n"

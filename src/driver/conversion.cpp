@@ -107,7 +107,8 @@ unsigned FormattingThreads()
 }
 
 template <typename... Mesh>
-bool WriteHeaderFile(const FileName& input, const NativeString& outputDirectory, std::string* error,
+bool WriteHeaderFile(const FileName& input, const NativeString& outputDirectory, const HeaderForm& form,
+                     std::string* error,
                      const Mesh&... mesh)
 {
     OutputFile output;
@@ -116,7 +117,7 @@ bool WriteHeaderFile(const FileName& input, const NativeString& outputDirectory,
     try {
         OutputSink sink(output);
         BufferedWriter writer = MakeBufferedWriter(sink);
-        if (!WriteHeader(mesh..., IdentifierStemFor(input), FormattingThreads(), writer)) {
+        if (!WriteHeader(mesh..., IdentifierStemFor(input), form, FormattingThreads(), writer)) {
             *error = writer.error;
             DiscardOutput(output);
             return false;
@@ -161,7 +162,7 @@ bool ReadAndWeld(ByteSource& source, const TextReading& reading, Random& random,
     return WarningFits(streamed->model, modelPositions, error);
 }
 
-bool ConvertObjText(std::string_view text, std::u16string_view stem, Random& random,
+bool ConvertObjText(std::string_view text, std::u16string_view stem, const HeaderForm& form, Random& random,
                     ByteSink& sink, std::string* error)
 {
     ObjModel model;
@@ -169,7 +170,7 @@ bool ConvertObjText(std::string_view text, std::u16string_view stem, Random& ran
     if (!ParseObj(text, &model, error) || !PrepareMesh(model, random, &mesh, error))
         return false;
     BufferedWriter writer = MakeBufferedWriter(sink);
-    if (!WriteHeader(mesh, stem, FormattingThreads(), writer)) {
+    if (!WriteHeader(mesh, stem, form, FormattingThreads(), writer)) {
         *error = writer.error;
         return false;
     }
@@ -191,7 +192,8 @@ struct OpenedModel {
 };
 
 // One conversion; throws when memory or threads run out.
-bool ConvertFile(const FileName& input, const NativeString& outputDirectory, Random& random, std::string* error)
+bool ConvertFile(const FileName& input, const NativeString& outputDirectory, const HeaderForm& form, Random& random,
+                 std::string* error)
 {
     StreamedModel streamed;
     {
@@ -212,18 +214,18 @@ bool ConvertFile(const FileName& input, const NativeString& outputDirectory, Ran
         if (!ReadAndWeld(first, reading, random, &streamed, error))
             return false;
     }
-    return WriteHeaderFile(input, outputDirectory, error, streamed.model, streamed.welded);
+    return WriteHeaderFile(input, outputDirectory, form, error, streamed.model, streamed.welded);
 }
 
 }  // namespace
 
-bool ConvertObjFile(const FileName& input, const NativeString& outputDirectory, Random& random,
-                    std::string* error)
+bool ConvertObjFile(const FileName& input, const NativeString& outputDirectory, const HeaderForm& form,
+                    Random& random, std::string* error)
 {
     // Running out of memory or threads fails this model only: the run goes
     // on with the next one, and no half-written header is left behind.
     try {
-        return ConvertFile(input, outputDirectory, random, error);
+        return ConvertFile(input, outputDirectory, form, random, error);
     } catch (const std::bad_alloc&) {
         *error = "out of memory";
     } catch (const std::system_error& failure) {

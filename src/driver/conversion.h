@@ -9,6 +9,7 @@
 #include "obj/obj_model.h"
 #include "obj/text_reading.h"
 #include "output/buffered_writer.h"
+#include "output/header_form.h"
 #include "platform/platform.h"
 
 namespace torvane {
@@ -19,7 +20,7 @@ namespace torvane {
 bool PrepareMesh(ObjModel& model, Random& random, WeldedMesh* mesh, std::string* error);
 
 // One whole conversion in memory: OBJ text in, header bytes into sink.
-bool ConvertObjText(std::string_view text, std::u16string_view stem, Random& random,
+bool ConvertObjText(std::string_view text, std::u16string_view stem, const HeaderForm& form, Random& random,
                     ByteSink& sink, std::string* error);
 
 // A model read, merged and welded in one pass over its text: the model's
@@ -38,10 +39,10 @@ struct StreamedModel {
 bool ReadAndWeld(ByteSource& source, const TextReading& reading, Random& random, StreamedModel* streamed,
                  std::string* error);
 
-// Converts one model file into the header beside it, or into
-// outputDirectory when that is not empty. On failure the reason is in error
-// and an existing header is left exactly as it was.
-bool ConvertObjFile(const FileName& input, const NativeString& outputDirectory, Random& random,
-                    std::string* error);
+// Converts one model file into a header of the given form beside it, or
+// into outputDirectory when that is not empty. On failure the reason is in
+// error and an existing header is left exactly as it was.
+bool ConvertObjFile(const FileName& input, const NativeString& outputDirectory, const HeaderForm& form,
+                    Random& random, std::string* error);
 
 }  // namespace torvane

@@ -60,7 +60,7 @@ int Run(const CommandLine& commandLine)
     int status = 0;
     for (const FileName& input : inputs) {
         std::string error;
-        if (!ConvertObjFile(input, commandLine.outputDirectory, random, &error)) {
+        if (!ConvertObjFile(input, commandLine.outputDirectory, commandLine.form, random, &error)) {
             PrintErrorLine("torvane: " + input.display + ": " + error);
             status = kExitFailure;
         }

@@ -43,12 +43,28 @@ TEST(CommandLine, OutputDirectory)
     EXPECT_EQ(Parse({"--output-dir="}).error, "--output-dir needs a directory");
 }
 
+TEST(CommandLine, HeaderFormsAreChosenOneOptionEach)
+{
+    HeaderForm plain = Parse({"a.obj"}).form;
+    EXPECT_EQ(plain.layout, VertexLayout::kInterleaved);
+    EXPECT_EQ(plain.stemSpelling, StemSpelling::kLatin1);
+    HeaderForm separate = Parse({"--non-interleaved", "a.obj"}).form;
+    EXPECT_EQ(separate.layout, VertexLayout::kNonInterleaved);
+    EXPECT_EQ(separate.stemSpelling, StemSpelling::kLatin1);
+    HeaderForm ascii = Parse({"a.obj", "--ascii"}).form;
+    EXPECT_EQ(ascii.layout, VertexLayout::kInterleaved);
+    EXPECT_EQ(ascii.stemSpelling, StemSpelling::kAscii);
+    EXPECT_EQ(Parse({"--ascii", "--non-interleaved"}).form.layout, VertexLayout::kNonInterleaved);
+    EXPECT_EQ(Parse({"--", "--ascii"}).action, CommandAction::kUsageError);
+}
+
 TEST(CommandLine, HelpAndVersion)
 {
     EXPECT_EQ(Parse({"-h"}).action, CommandAction::kShowHelp);
     EXPECT_EQ(Parse({"a.obj", "--help", "--bogus"}).action, CommandAction::kShowHelp);
     EXPECT_EQ(Parse({"--version"}).action, CommandAction::kShowVersion);
-    for (const char* option : {"--seed", "--output-dir", "-o,", "--help", "--version", "-h"})
+    for (const char* option :
+         {"--seed", "--output-dir", "-o,", "--help", "--version", "-h", "--non-interleaved", "--ascii"})
         EXPECT_NE(UsageText().find(option), std::string::npos) << option;
     EXPECT_EQ(VersionText(), "torvane " TORVANE_VERSION "\n");
 }

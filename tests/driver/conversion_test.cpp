@@ -30,7 +30,7 @@ Outcome ConvertByReference(const std::string& text, std::uint32_t seed)
     Random random;
     SeedRandom(random, seed);
     std::string error;
-    outcome.converted = ConvertObjText(text, u"model", random, sink, &error);
+    outcome.converted = ConvertObjText(text, u"model", HeaderForm{}, random, sink, &error);
     outcome.bytes = outcome.converted ? std::move(sink.bytes) : error;
     outcome.randomState = random.state;
     return outcome;
@@ -103,7 +103,7 @@ Outcome ConvertStreaming(const std::string& text, std::uint32_t seed, Readers re
     if (outcome.converted) {
         StringSink sink;
         BufferedWriter writer = MakeBufferedWriter(sink);
-        EXPECT_TRUE(WriteHeader(streamed.model, streamed.welded, u"model", 2, writer));
+        EXPECT_TRUE(WriteHeader(streamed.model, streamed.welded, u"model", HeaderForm{}, 2, writer));
         outcome.bytes = std::move(sink.bytes);
     } else {
         outcome.bytes = error;

@@ -22,10 +22,11 @@ TEST(FuzzRegressions, EveryKeptInputConvertsOrFailsCleanly)
         SeedRandom(random, 1);
         std::string error;
         StringSink sink;
-        if (!ConvertObjText(text, u"fuzz", random, sink, &error)) {
+        if (!ConvertObjText(text, u"fuzz", HeaderForm{}, random, sink, &error)) {
             EXPECT_FALSE(error.empty());
         }
         EXPECT_EQ(testing::ConvertInHalves(text), testing::ConvertWhole(text));
+        EXPECT_TRUE(testing::BothRoutesAgree(text)) << "in the non-interleaved layout";
         ++inputs;
     }
     EXPECT_GT(inputs, 0u);
@@ -38,7 +39,7 @@ TEST(FuzzRegressions, AModelTooLargeForTheWarningIsRefused)
     Random random;
     std::string error;
     StringSink sink;
-    EXPECT_FALSE(ConvertObjText("v 3e38 3e38 3e38\nv -3e38 -3e38 -3e38\nf 1 2 2\n", u"m", random, sink, &error));
+    EXPECT_FALSE(ConvertObjText("v 3e38 3e38 3e38\nv -3e38 -3e38 -3e38\nf 1 2 2\n", u"m", HeaderForm{}, random, sink, &error));
     EXPECT_EQ(error, "the model is too large: the warning mesh scaled to it leaves the float range");
 }
 

@@ -3,7 +3,8 @@
 // A text converted by both routes the converter has: whole in memory, and
 // streamed in small pieces with its second half read on a thread of its
 // own (however short the text). Both must give the same header bytes, or
-// the same message.
+// the same message, in either layout; and the non-interleaved header must
+// be the interleaved one de-interleaved.
 
 #include <algorithm>
 #include <cstdint>
@@ -12,6 +13,7 @@
 #include <string_view>
 
 #include "driver/conversion.h"
+#include "fuzz/deinterleave.h"
 #include "output/header_writer.h"
 
 namespace torvane::testing {
@@ -39,16 +41,16 @@ struct PiecewiseText final : ByteSource, OffsetSource {
 };
 
 // The header, or "error: " and the message.
-inline std::string ConvertWhole(std::string_view text)
+inline std::string ConvertWhole(std::string_view text, const HeaderForm& form = {})
 {
     Random random;
     SeedRandom(random, 1);
     StringSink sink;
     std::string error;
-    return ConvertObjText(text, u"m", random, sink, &error) ? sink.bytes : "error: " + error;
+    return ConvertObjText(text, u"m", form, random, sink, &error) ? sink.bytes : "error: " + error;
 }
 
-inline std::string ConvertInHalves(std::string_view text)
+inline std::string ConvertInHalves(std::string_view text, const HeaderForm& form = {})
 {
     Random random;
     SeedRandom(random, 1);
@@ -65,13 +67,21 @@ inline std::string ConvertInHalves(std::string_view text)
         return "error: " + error;
     StringSink sink;
     BufferedWriter writer = MakeBufferedWriter(sink);
-    WriteHeader(streamed.model, streamed.welded, u"m", 2, writer);
+    WriteHeader(streamed.model, streamed.welded, u"m", form, 2, writer);
     return sink.bytes;
 }
 
 inline bool BothRoutesAgree(std::string_view text)
 {
-    return ConvertWhole(text) == ConvertInHalves(text);
+    std::string interleaved = ConvertWhole(text);
+    if (interleaved != ConvertInHalves(text))
+        return false;
+    HeaderForm separate{VertexLayout::kNonInterleaved, StemSpelling::kAscii};
+    std::string nonInterleaved = ConvertWhole(text, separate);
+    if (nonInterleaved != ConvertInHalves(text, separate))
+        return false;
+    bool refused = interleaved.rfind("error: ", 0) == 0;
+    return refused ? nonInterleaved == interleaved : nonInterleaved == Deinterleave(interleaved);
 }
 
 }  // namespace torvane::testing
