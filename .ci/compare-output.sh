@@ -1,14 +1,18 @@
 #!/usr/bin/env bash
-# Runs the native and the Windows torvane on the same models with the same
-# seed and fails on any byte of difference, and checks the Windows headers
-# against the golden ones the native tests use.
+# Runs the native torvane and another build of it (Windows under Wine, ARM64
+# under qemu-user) on the same models with the same seed and fails on any
+# byte of difference, and checks the other build's headers against the
+# golden ones the native tests use. Each MODEL_DIR's models are converted
+# too, named in one run.
 #
-#   bash .ci/compare-windows-output.sh NATIVE_EXE WINDOWS_EXE [WINE]
+#   bash .ci/compare-output.sh NATIVE_EXE OTHER_EXE RUNNER LABEL [MODEL_DIR...]
 set -euo pipefail
 
 NATIVE=$(realpath "$1")
-WINDOWS=$(realpath "$2")
-WINE=${3:-wine}
+OTHER=$(realpath "$2")
+RUNNER=$3
+LABEL=$4
+shift 4
 ROOT=$(cd "$(dirname "$0")/.." && pwd)
 WORK=$(mktemp -d "${TMPDIR:-/tmp}/torvane-identity.XXXXXX")
 trap 'rm -rf "$WORK"' EXIT
@@ -16,25 +20,25 @@ trap 'rm -rf "$WORK"' EXIT
 compared=0
 failed=0
 
-# run_both NAME SETUP_DIR ARGS... : copies SETUP_DIR into a native and a
-# Windows directory, runs both executables there and compares every header.
+# run_both NAME SETUP_DIR ARGS... : copies SETUP_DIR into a native and an
+# other directory, runs both executables there and compares every header.
 run_both() {
     local name=$1 setup=$2
     shift 2
-    local native=$WORK/$name/native windows=$WORK/$name/windows
-    mkdir -p "$native" "$windows"
+    local native=$WORK/$name/native other=$WORK/$name/other
+    mkdir -p "$native" "$other"
     cp -R "$setup"/. "$native"
-    cp -R "$setup"/. "$windows"
-    local native_status=0 windows_status=0
+    cp -R "$setup"/. "$other"
+    local native_status=0 other_status=0
     (cd "$native" && "$NATIVE" "$@") || native_status=$?
-    (cd "$windows" && "$WINE" "$WINDOWS" "$@") || windows_status=$?
-    if [[ $native_status != "$windows_status" ]]; then
-        echo "FAIL $name: exit status $native_status (native) but $windows_status (Windows)"
+    (cd "$other" && "$RUNNER" "$OTHER" "$@") || other_status=$?
+    if [[ $native_status != "$other_status" ]]; then
+        echo "FAIL $name: exit status $native_status (native) but $other_status ($LABEL)"
         failed=$((failed + 1))
     fi
     local headers
     headers=$(cd "$native" && find . -name '*.h' | LC_ALL=C sort)
-    if [[ $headers != "$(cd "$windows" && find . -name '*.h' | LC_ALL=C sort)" ]]; then
+    if [[ $headers != "$(cd "$other" && find . -name '*.h' | LC_ALL=C sort)" ]]; then
         echo "FAIL $name: the builds wrote different files"
         failed=$((failed + 1))
         return
@@ -47,9 +51,9 @@ run_both() {
     local header
     while IFS= read -r header; do
         compared=$((compared + 1))
-        if ! cmp -s "$native/$header" "$windows/$header"; then
+        if ! cmp -s "$native/$header" "$other/$header"; then
             echo "FAIL $name: $header differs"
-            cmp "$native/$header" "$windows/$header" | head -1 || true
+            cmp "$native/$header" "$other/$header" | head -1 || true
             failed=$((failed + 1))
         fi
     done <<<"$headers"
@@ -66,8 +70,8 @@ if compgen -G "$golden/*.obj" >/dev/null; then
         header=${model%.obj}.h
         [[ -f $golden/$header ]] || continue
         compared=$((compared + 1))
-        if ! cmp -s "$golden/$header" "$WORK/golden/windows/$header"; then
-            echo "FAIL golden: the Windows $header differs from tests/data/golden/$header"
+        if ! cmp -s "$golden/$header" "$WORK/golden/other/$header"; then
+            echo "FAIL golden: the $LABEL $header differs from tests/data/golden/$header"
             failed=$((failed + 1))
         fi
     done
@@ -98,5 +102,17 @@ for form in "--non-interleaved" "--ascii" "--non-interleaved --ascii"; do
 done
 run_both "crate-non-interleaved" "$WORK/input-crate" --non-interleaved --seed 7 crate.obj
 
-echo "$((compared - failed)) passed, $failed failed: headers of the Windows build against the native build and the golden files"
+# Further models, all of a directory named in one run in sorted order, so
+# that each file's scatter follows from the ones before it.
+for directory in "$@"; do
+    input=$WORK/input-dir-$(basename "$directory")
+    mkdir -p "$input"
+    mapfile -t models < <(cd "$directory" && ls -1 -- *.obj | LC_ALL=C sort)
+    for model in "${models[@]}"; do
+        cp "$directory/$model" "$input/"
+    done
+    run_both "dir-$(basename "$directory")" "$input" --seed 5 "${models[@]}"
+done
+
+echo "$((compared - failed)) passed, $failed failed: headers of the $LABEL build against the native build and the golden files"
 ((failed == 0))
