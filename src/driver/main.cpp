@@ -75,6 +75,7 @@ int main(int argc, char** argv)
 {
     using namespace torvane;
     InitializeProcess();
+    InstallInterruptionHandlers();
     CommandLine commandLine = ParseCommandLine(CommandLineArguments(argc, argv));
     switch (commandLine.action) {
     case CommandAction::kShowHelp:

@@ -121,6 +121,9 @@ void InitializeProcess()
     // Past a file size limit, write must fail with EFBIG so that the header
     // is reported and discarded, instead of the process being killed.
     signal(SIGXFSZ, SIG_IGN);
+    // A reader of the error lines that quits early must not cost the user
+    // the headers of the remaining models: the lines it missed are dropped.
+    signal(SIGPIPE, SIG_IGN);
 }
 
 std::vector<NativeString> CommandLineArguments(int argc, char** argv)
@@ -241,86 +244,6 @@ void CloseInput(InputFile& file)
     if (file.handle >= 0)
         close(ToDescriptor(file.handle));
     file.handle = -1;
-}
-
-bool CreateOutput(const NativeString& targetPath, OutputFile* file, std::string* error)
-{
-    struct stat target;
-    bool exists = stat(targetPath.c_str(), &target) == 0;
-    if (exists && S_ISDIR(target.st_mode)) {
-        *error = "cannot write " + targetPath + ": it is a directory";
-        return false;
-    }
-    // Root could rename over a file without write permission; a header
-    // that was made read-only is meant to stay as it is.
-    if (exists && (target.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) {
-        *error = "cannot write " + targetPath + ": it is read-only";
-        return false;
-    }
-    static unsigned counter = 0;
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        NativeString temporary = targetPath + "." + std::to_string(getpid()) + "-" +
-                                 std::to_string(counter++) + ".tmp";
-        int descriptor = open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (descriptor >= 0) {
-            if (exists)
-                fchmod(descriptor, target.st_mode & 07777);
-            file->handle = descriptor;
-            file->temporaryPath = temporary;
-            file->targetPath = targetPath;
-            return true;
-        }
-        if (errno != EEXIST) {
-            *error = "cannot create " + targetPath + ": " + Reason(errno);
-            return false;
-        }
-    }
-    *error = "cannot create " + targetPath + ": no free temporary name";
-    return false;
-}
-
-bool WriteOutput(OutputFile& file, const char* data, std::size_t size, std::string* error)
-{
-    while (size != 0) {
-        ssize_t count = write(ToDescriptor(file.handle), data, size);
-        if (count < 0 && errno == EINTR)
-            continue;
-        if (count <= 0) {
-            *error = "cannot write " + file.targetPath + ": " + Reason(count < 0 ? errno : ENOSPC);
-            return false;
-        }
-        data += count;
-        size -= static_cast<std::size_t>(count);
-    }
-    return true;
-}
-
-bool CommitOutput(OutputFile& file, std::string* error)
-{
-    int result = close(ToDescriptor(file.handle));
-    file.handle = -1;
-    if (result != 0) {
-        *error = "cannot write " + file.targetPath + ": " + Reason(errno);
-        DiscardOutput(file);
-        return false;
-    }
-    if (rename(file.temporaryPath.c_str(), file.targetPath.c_str()) != 0) {
-        *error = "cannot replace " + file.targetPath + ": " + Reason(errno);
-        DiscardOutput(file);
-        return false;
-    }
-    file.temporaryPath.clear();
-    return true;
-}
-
-void DiscardOutput(OutputFile& file)
-{
-    if (file.handle >= 0)
-        close(ToDescriptor(file.handle));
-    file.handle = -1;
-    if (!file.temporaryPath.empty())
-        unlink(file.temporaryPath.c_str());
-    file.temporaryPath.clear();
 }
 
 void PrintErrorLine(const std::string& line)

@@ -47,7 +47,8 @@ bool ArmTemporarySlot(int slot, const NativeString& path)
     int expected = kArmed;
     if (!entry.state.compare_exchange_strong(expected, kClaimed) && expected != kClaimed)
         return false;
-    path.copy(entry.path, path.size());
+    for (std::size_t i = 0; i < path.size(); ++i)
+        entry.path[i] = path[i];
     entry.path[path.size()] = 0;
     // The release makes the path visible to a handler that sees the slot armed.
     expected = kClaimed;
