@@ -190,6 +190,15 @@ std::string Plural(std::uint64_t count, AttributeKind kind)
     return std::to_string(count) + " " + KindName(kind, count == 1 ? WordForm::kSingular : WordForm::kPlural);
 }
 
+void FailBeforeFirstEntry(ObjParser& parser, AttributeKind kind, std::int64_t field, std::uint64_t preceding)
+{
+    std::string entries = preceding == 0 ? std::string("no ") + KindName(kind, WordForm::kPlural) + " precede"
+                          : preceding == 1 ? "only " + Plural(preceding, kind) + " precedes"
+                                           : "only " + Plural(preceding, kind) + " precede";
+    Fail(parser, "face refers to " + std::string(KindName(kind, WordForm::kSingular)) + " " +
+                     std::to_string(field) + ", but " + entries + " it");
+}
+
 // A relative field -k names the k-th last entry of its kind before the
 // face's line: 0-based, the count so far minus k. kAbsent when the parser
 // cannot resolve it or it reaches before the first entry.
@@ -201,11 +210,7 @@ std::int64_t ResolveRelative(ObjParser& parser, AttributeKind kind, std::int64_t
     }
     std::uint64_t preceding = ListOf(*parser.model, kind).size();
     if (static_cast<std::uint64_t>(-field) > preceding) {
-        std::string entries = preceding == 0 ? std::string("no ") + KindName(kind, WordForm::kPlural) + " precede"
-                              : preceding == 1 ? "only " + Plural(preceding, kind) + " precedes"
-                                               : "only " + Plural(preceding, kind) + " precede";
-        Fail(parser, "face refers to " + std::string(KindName(kind, WordForm::kSingular)) + " " +
-                         std::to_string(field) + ", but " + entries + " it");
+        FailBeforeFirstEntry(parser, kind, field, preceding);
         return kAbsent;
     }
     return static_cast<std::int64_t>(preceding) + field;
