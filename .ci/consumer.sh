@@ -4,10 +4,14 @@
 #  2. builds examples/consumer against it through find_package(Torvane) and
 #     checks what the program prints against the headers the build made;
 #  3. checks that a build regenerates a header exactly when its model or the
-#     tool changed, that the headers are what torvane --seed writes, and
-#     that torvane_add_header() refuses mistakes with a clear message;
+#     tool changed, that the headers are what torvane --seed writes, that
+#     torvane_add_header() refuses mistakes with a clear message, and that
+#     NON_INTERLEAVED headers of models with different attributes, one named
+#     beyond ASCII, compile together in one C file;
 #  4. builds the same consumer with Torvane's sources in the build
-#     (FetchContent) instead of an installed package;
+#     (FetchContent) instead of an installed package, and a project that
+#     adds them with add_subdirectory() where GoogleTest cannot be found:
+#     Torvane's tests and tools stay out of a build that includes it;
 #  5. makes the packages: .tar.gz and .deb here, .zip from the Windows cross
 #     build, into build-packages/; the consumer is built once more against
 #     the unpacked .deb.
@@ -129,8 +133,8 @@ consumer_against_install() {
   check_consumer_output "$build" "$work/installed.txt"
 
   log "the headers are torvane's own output with the seeds asked for"
-  "$prefix/bin/torvane" --seed 1 -o "$work/direct/1" examples/crate.obj
-  "$prefix/bin/torvane" --seed 7 -o "$work/direct/7" examples/pyramid.obj
+  "$prefix/bin/torvane" --ascii --seed 1 -o "$work/direct/1" examples/crate.obj
+  "$prefix/bin/torvane" --ascii --seed 7 -o "$work/direct/7" examples/pyramid.obj
   cmp "$build/torvane/consumer/crate.h" "$work/direct/1/crate.h"
   cmp "$build/torvane/consumer/pyramid.h" "$work/direct/7/pyramid.h"
 
@@ -185,8 +189,48 @@ CMAKE
   cmake -S "$project" -B "$build" -G Ninja -DCMAKE_PREFIX_PATH="$prefix" -DMODEL=models/crate.obj \
     "-DEXTRA=SEED;4294967295" -DSECOND_MODEL= > /dev/null
   cmake --build "$build" > /dev/null
-  "$prefix/bin/torvane" --seed 4294967295 -o "$work/direct/max" examples/crate.obj
+  "$prefix/bin/torvane" --ascii --seed 4294967295 -o "$work/direct/max" examples/crate.obj
   cmp "$build/torvane/app/crate.h" "$work/direct/max/crate.h"
+}
+
+# NON_INTERLEAVED from the installed package: the crate (positions, texture
+# coordinates, normals) and a pyramid named Würfel.obj (no texture
+# coordinates) in one C file, its names written as \u00FC by --ascii.
+add_header_forms() {
+  log "torvane_add_header(): NON_INTERLEAVED, names beyond ASCII"
+  local project=$work/forms build=$work/forms/build
+  mkdir -p "$project"
+  cp examples/crate.obj "$project/crate.obj"
+  cp examples/pyramid.obj "$project/Würfel.obj"
+  cat > "$project/main.c" <<'C'
+#include <stdio.h>
+#include "crate.h"
+#include "Würfel.h"
+int main(void)
+{
+    printf("%u %u %u %u\n", (unsigned)(sizeof crate_uvw / sizeof crate_uvw[0]),
+           (unsigned)(sizeof W\u00FCrfel_nrm / sizeof W\u00FCrfel_nrm[0]),
+           (unsigned)(sizeof crate_indicies / sizeof crate_indicies[0]), W\u00FCrfel_indicies[0] < 1000);
+    return 0;
+}
+C
+  cat > "$project/CMakeLists.txt" <<'CMAKE'
+cmake_minimum_required(VERSION 3.20)
+project(TorvaneForms LANGUAGES C)
+find_package(Torvane REQUIRED)
+add_executable(forms main.c)
+set_target_properties(forms PROPERTIES C_STANDARD 99 C_STANDARD_REQUIRED ON C_EXTENSIONS OFF)
+target_compile_options(forms PRIVATE -Wall -Wextra -Wpedantic -Werror)
+torvane_add_header(forms crate.obj NON_INTERLEAVED)
+torvane_add_header(forms Würfel.obj SEED 5 NON_INTERLEAVED)
+CMAKE
+  cmake -S "$project" -B "$build" -G Ninja -DCMAKE_PREFIX_PATH="$prefix" > /dev/null
+  cmake --build "$build" > /dev/null
+  [ "$("$build/forms")" = "776 768 1692 1" ] || fail "the NON_INTERLEAVED headers hold other arrays: $("$build/forms")"
+  ! grep -q OBJ_VERT "$build/torvane/forms/crate.h" || fail "a NON_INTERLEAVED header declares OBJ_VERT"
+  LC_ALL=C grep -q '[^ -~]' <(tr -d '\r\t' < "$build/torvane/forms/Würfel.h") && fail "Würfel.h is not pure ASCII"
+  "$prefix/bin/torvane" --non-interleaved --ascii --seed 5 -o "$work/direct/forms" "$project/Würfel.obj"
+  cmp "$build/torvane/forms/Würfel.h" "$work/direct/forms/Würfel.h"
 }
 
 consumer_with_sources() {
@@ -196,8 +240,6 @@ consumer_with_sources() {
 cmake_minimum_required(VERSION 3.24)
 project(TorvaneFromSource LANGUAGES C CXX)
 include(FetchContent)
-set(TORVANE_BUILD_TESTS OFF)
-set(TORVANE_BUILD_TOOLS OFF)
 FetchContent_Declare(Torvane SOURCE_DIR "${TORVANE_SOURCE}" OVERRIDE_FIND_PACKAGE)
 FetchContent_MakeAvailable(Torvane)
 add_subdirectory("${TORVANE_SOURCE}/examples/consumer" consumer)
@@ -207,6 +249,30 @@ EOF
   cmake --build "$work/intree/build" -j2 > /dev/null
   "$work/intree/build/consumer/consumer" | tee "$work/intree.txt"
   check_consumer_output "$work/intree/build/consumer" "$work/intree.txt"
+}
+
+consumer_through_add_subdirectory() {
+  log "a project that adds Torvane with add_subdirectory(), GoogleTest unfindable"
+  local project=$work/subdirectory build=$work/subdirectory/build
+  mkdir -p "$project"
+  cp examples/crate.obj "$project/crate.obj"
+  cat > "$project/CMakeLists.txt" <<'CMAKE'
+cmake_minimum_required(VERSION 3.20)
+project(TorvaneSubdirectory LANGUAGES C CXX)
+add_subdirectory("${TORVANE_SOURCE}" torvane)
+file(WRITE ${CMAKE_CURRENT_BINARY_DIR}/main.c "#include <stdio.h>\n#include \"crate.h\"\n"
+  "int main(void) { printf(\"%u\\n\", (unsigned)(sizeof crate_indicies / sizeof crate_indicies[0])); return 0; }\n")
+add_executable(app ${CMAKE_CURRENT_BINARY_DIR}/main.c)
+torvane_add_header(app crate.obj)
+CMAKE
+  cmake -S "$project" -B "$build" -G Ninja -DTORVANE_SOURCE="$source" -DCMAKE_DISABLE_FIND_PACKAGE_GTest=ON --no-warn-unused-cli \
+    -DCMAKE_C_FLAGS=-Werror > /dev/null
+  grep -q '^TORVANE_BUILD_TESTS:BOOL=OFF$' "$build/CMakeCache.txt" || fail "a subproject build builds Torvane's tests"
+  grep -q '^TORVANE_BUILD_TOOLS:BOOL=OFF$' "$build/CMakeCache.txt" || fail "a subproject build builds Torvane's tools"
+  grep -q '^CMAKE_BUILD_TYPE:STRING=$' "$build/CMakeCache.txt" || fail "Torvane chose the including project's build type"
+  cmake --build "$build" -j2 > /dev/null
+  # The crate's 12 triangles and the warning mesh's 552, three indices each.
+  [ "$("$build/app")" = 1692 ] || fail "the header generated through add_subdirectory() is not the crate's"
 }
 
 linux_packages() {
@@ -219,7 +285,9 @@ linux_packages() {
   tar tzf "$tarball" | grep -q '/bin/torvane$' || fail "$tarball has no bin/torvane"
   tar tzf "$tarball" | grep -q '/lib/cmake/Torvane/TorvaneConfig.cmake$' || fail "$tarball has no CMake package"
   dpkg-deb --info "$deb"
-  dpkg-deb -f "$deb" Depends | grep -q 'libicu72' || fail "$deb does not depend on libicu72"
+  # Letters are classified from a table built in: no Unicode library.
+  dpkg-deb -f "$deb" Depends | grep -q 'libc6' || fail "$deb does not depend on the C library"
+  ! dpkg-deb -f "$deb" Depends | grep -q 'libicu' || fail "$deb depends on ICU"
   dpkg-deb -c "$deb" | grep -q './usr/share/man/man1/torvane.1$' || fail "$deb has no manual page"
 
   log "build and run examples/consumer against the unpacked .deb"
@@ -246,7 +314,9 @@ install_missing build-essential cmake ninja-build libicu-dev dpkg-dev file groff
 build_torvane
 consumer_against_install
 add_header_calls
+add_header_forms
 consumer_with_sources
+consumer_through_add_subdirectory
 linux_packages
 windows_package
 ls -l "$packages"

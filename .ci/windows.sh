@@ -82,7 +82,7 @@ if [[ -z $NATIVE_EXE ]]; then
     cmake --build "$ROOT/build-windows-native-reference" -j "$JOBS" --target torvane
     NATIVE_EXE=$ROOT/build-windows-native-reference/src/torvane
 fi
-bash "$ROOT/.ci/compare-windows-output.sh" "$NATIVE_EXE" "$BUILD/src/torvane.exe" "$WINE"
+bash "$ROOT/.ci/compare-output.sh" "$NATIVE_EXE" "$BUILD/src/torvane.exe" "$WINE" Windows
 
 section "done"
 echo "windows job: $((SECONDS - started)) s"

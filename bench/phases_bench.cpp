@@ -55,10 +55,10 @@ ObjModel ReadModel()
     return model;
 }
 
-bool Discard(void*, const char*, std::size_t, std::string*)
-{
-    return true;
-}
+class DiscardSink final : public ByteSink {
+public:
+    bool Write(const char*, std::size_t, std::string*) override { return true; }
+};
 
 void BM_Read(benchmark::State& state)
 {
@@ -117,43 +117,43 @@ void BM_Write(benchmark::State& state)
     std::string error;
     PrepareMesh(model, random, &mesh, &error);
     for (auto _ : state) {
-        BufferedWriter writer = MakeBufferedWriter({&Discard, nullptr});
-        benchmark::DoNotOptimize(WriteHeader(mesh, u"model", writer, 2));
+        DiscardSink sink;
+        BufferedWriter writer = MakeBufferedWriter(sink);
+        benchmark::DoNotOptimize(WriteHeader(mesh, u"model", HeaderForm{}, 2, writer));
     }
 }
 BENCHMARK(BM_Write)->Unit(benchmark::kMillisecond);
 
-struct TextSource {
-    const std::string* text;
-    std::size_t offset;
+struct TextSource final : ByteSource, OffsetSource {
+    std::int64_t Read(char* buffer, std::size_t capacity, std::string*) override
+    {
+        std::size_t count = std::min(capacity, ModelText().size() - offset);
+        std::memcpy(buffer, ModelText().data() + offset, count);
+        offset += count;
+        return static_cast<std::int64_t>(count);
+    }
+
+    std::int64_t ReadAt(std::uint64_t from, char* buffer, std::size_t capacity, std::string* error) override
+    {
+        offset = static_cast<std::size_t>(std::min<std::uint64_t>(from, ModelText().size()));
+        return Read(buffer, capacity, error);
+    }
+
+    std::size_t offset = 0;
 };
-
-std::int64_t ReadText(void* context, char* buffer, std::size_t capacity, std::string*)
-{
-    auto& source = *static_cast<TextSource*>(context);
-    std::size_t count = std::min(capacity, source.text->size() - source.offset);
-    std::memcpy(buffer, source.text->data() + source.offset, count);
-    source.offset += count;
-    return static_cast<std::int64_t>(count);
-}
-
-std::int64_t ReadTextAt(void* context, std::uint64_t offset, char* buffer, std::size_t capacity, std::string* error)
-{
-    auto& source = *static_cast<TextSource*>(context);
-    source.offset = static_cast<std::size_t>(std::min<std::uint64_t>(offset, source.text->size()));
-    return ReadText(context, buffer, capacity, error);
-}
 
 bool ReadAndWeldModel(StreamedModel* streamed, bool twoThreads)
 {
-    TextSource source{&ModelText(), 0};
-    TextSource second{&ModelText(), 0};
-    OffsetSource halves{&ReadTextAt, &second};
+    TextSource source;
+    TextSource second;
+    TextReading reading;
+    reading.expectedSize = ModelText().size();
+    reading.threads = twoThreads ? ReadingThreads::kTwo : ReadingThreads::kOne;
+    reading.halves = &second;
     Random random;
     SeedRandom(random, 1);
     std::string error;
-    return ReadAndWeld({&ReadText, &source, ModelText().size()}, random, streamed, &error,
-                       twoThreads ? &halves : nullptr);
+    return ReadAndWeld(source, reading, random, streamed, &error);
 }
 
 // What the converter does with a file: reading, merging and welding in one
@@ -183,8 +183,9 @@ void BM_WriteGathered(benchmark::State& state)
     StreamedModel streamed;
     ReadAndWeldModel(&streamed, false);
     for (auto _ : state) {
-        BufferedWriter writer = MakeBufferedWriter({&Discard, nullptr});
-        benchmark::DoNotOptimize(WriteHeader(streamed.model, streamed.welded, u"model", writer, 2));
+        DiscardSink sink;
+        BufferedWriter writer = MakeBufferedWriter(sink);
+        benchmark::DoNotOptimize(WriteHeader(streamed.model, streamed.welded, u"model", HeaderForm{}, 2, writer));
     }
 }
 BENCHMARK(BM_WriteGathered)->Unit(benchmark::kMillisecond)->UseRealTime();

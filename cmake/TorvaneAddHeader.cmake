@@ -1,4 +1,4 @@
-# torvane_add_header(<target> <model.obj> [SEED <n>])
+# torvane_add_header(<target> <model.obj> [SEED <n>] [NON_INTERLEAVED])
 #
 # Converts <model.obj> with torvane while <target> builds and puts the header
 # on <target>'s include path, so its sources write
@@ -11,6 +11,11 @@
 # 1). A fixed seed keeps the header byte-for-byte the same from build to
 # build, so nothing that includes it is rebuilt for nothing.
 #
+# NON_INTERLEAVED writes one array per attribute (<stem>_pos, <stem>_uvw,
+# <stem>_nrm) instead of OBJ_VERT records. The header is always written with
+# --ascii: whatever compiler builds <target> reads it, and GCC and Clang
+# reject the Latin-1 bytes a name like Würfel.obj would otherwise give.
+#
 # Call it in the directory that creates <target>: the generating rule belongs
 # to that directory. A relative model path is taken from
 # ${CMAKE_CURRENT_SOURCE_DIR}. The tool is the target Torvane::torvane: the
@@ -21,7 +26,7 @@
 include_guard(GLOBAL)
 
 function(torvane_add_header target model)
-  cmake_parse_arguments(PARSE_ARGV 2 arg "" "SEED" "")
+  cmake_parse_arguments(PARSE_ARGV 2 arg "NON_INTERLEAVED" "SEED" "")
   if(arg_UNPARSED_ARGUMENTS)
     message(FATAL_ERROR "torvane_add_header: unexpected arguments: ${arg_UNPARSED_ARGUMENTS}")
   endif()
@@ -37,6 +42,11 @@ function(torvane_add_header target model)
   if(DEFINED arg_SEED)
     _torvane_check_seed("${arg_SEED}")
     set(seed "${arg_SEED}")
+  endif()
+
+  set(layout)
+  if(arg_NON_INTERLEAVED)
+    set(layout --non-interleaved)
   endif()
 
   get_filename_component(model_path "${model}" ABSOLUTE BASE_DIR "${CMAKE_CURRENT_SOURCE_DIR}")
@@ -61,7 +71,7 @@ function(torvane_add_header target model)
   file(RELATIVE_PATH shown_header "${CMAKE_BINARY_DIR}" "${header}")
   add_custom_command(
     OUTPUT "${header}"
-    COMMAND Torvane::torvane --seed ${seed} -o "${header_dir}" "${model_path}"
+    COMMAND Torvane::torvane --ascii ${layout} --seed ${seed} -o "${header_dir}" "${model_path}"
     DEPENDS "${model_path}" ${tool_depends}
     COMMENT "Generating ${shown_header} from ${model_name}"
     VERBATIM)

@@ -40,11 +40,22 @@ if(WIN32)
   set(CPACK_SYSTEM_NAME windows-x64)
 else()
   set(CPACK_GENERATOR TGZ DEB)
+  # The tarball's name tells the machine it runs on: linux-x64, linux-arm64.
+  if(CMAKE_SYSTEM_PROCESSOR MATCHES "^(x86_64|AMD64|amd64)$")
+    set(TORVANE_PACKAGE_ARCHITECTURE x64)
+    set(CPACK_DEBIAN_PACKAGE_ARCHITECTURE amd64)
+  elseif(CMAKE_SYSTEM_PROCESSOR MATCHES "^(aarch64|arm64|ARM64)$")
+    set(TORVANE_PACKAGE_ARCHITECTURE arm64)
+    set(CPACK_DEBIAN_PACKAGE_ARCHITECTURE arm64)
+  else()
+    set(TORVANE_PACKAGE_ARCHITECTURE ${CMAKE_SYSTEM_PROCESSOR})
+  endif()
+  string(TOLOWER "${CMAKE_SYSTEM_NAME}-${TORVANE_PACKAGE_ARCHITECTURE}" CPACK_SYSTEM_NAME)
   set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
   set(CPACK_DEBIAN_PACKAGE_SECTION devel)
   set(CPACK_DEBIAN_PACKAGE_MAINTAINER "${TORVANE_PACKAGE_CONTACT}")
-  # dpkg-shlibdeps finds the libraries torvane links (libicu72 and the C and
-  # C++ runtimes) with the versions this build needs.
+  # dpkg-shlibdeps finds the libraries torvane links (the C library; the
+  # C++ runtime is linked in) with the versions this build needs.
   set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 endif()
 include(CPack)

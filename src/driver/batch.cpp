@@ -22,6 +22,7 @@ namespace {
 struct Batch {
     const std::vector<FileName>* inputs = nullptr;
     const NativeString* outputDirectory = nullptr;
+    const HeaderForm* form = nullptr;
     unsigned threadsPerModel = 1;
 
     std::mutex mutex;
@@ -99,12 +100,8 @@ void EmptyKeepingRoom(StreamedModel& streamed)
     ObjModel& model = streamed.model;
     Empty(model.positions, model.texcoords, model.normals, model.triangles);
     model.bounds = ModelBounds();
-    CornerWelder& welder = streamed.welded;
-    Empty(welder.keys, welder.indices, welder.chains, welder.standInChains, welder.nextOnPosition, welder.slots);
-    welder.chainSteps = 0;
-    welder.chainWalks = 0;
-    welder.anyTexcoord = false;
-    welder.anyNormal = false;
+    // Reading replaces the welder whole.
+    streamed.welded = CornerWelder();
 }
 
 // Converts one model once the generator's state before it is known.
@@ -126,7 +123,7 @@ void ConvertInTurn(Batch& batch, std::size_t index, Random guess, StreamedModel&
     // header to be written.
     PassTurn(batch, random);
     if (read)
-        WriteModelHeader(input, *batch.outputDirectory, streamed, batch.threadsPerModel, &error);
+        WriteModelHeader(input, *batch.outputDirectory, *batch.form, streamed, batch.threadsPerModel, &error);
     Finish(batch, index, std::move(error));
 }
 
@@ -149,12 +146,13 @@ void TakeModels(Batch& batch)
 
 }  // namespace
 
-bool ConvertModels(const std::vector<FileName>& inputs, const NativeString& outputDirectory, std::uint32_t seed,
-                   unsigned jobs)
+bool ConvertModels(const std::vector<FileName>& inputs, const NativeString& outputDirectory, const HeaderForm& form,
+                   std::uint32_t seed, unsigned jobs)
 {
     Batch batch;
     batch.inputs = &inputs;
     batch.outputDirectory = &outputDirectory;
+    batch.form = &form;
     SeedRandom(batch.settledRandom, seed);
     batch.errors.resize(inputs.size());
     batch.finished.resize(inputs.size());

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "output/header_form.h"
 #include "platform/platform.h"
 
 namespace torvane {
@@ -13,7 +14,7 @@ namespace torvane {
 // failure printed as "torvane: NAME: REASON" in list order. Headers go
 // beside their models, or into outputDirectory when that is not empty.
 // Returns false when any model failed.
-bool ConvertModels(const std::vector<FileName>& inputs, const NativeString& outputDirectory, std::uint32_t seed,
-                   unsigned jobs);
+bool ConvertModels(const std::vector<FileName>& inputs, const NativeString& outputDirectory, const HeaderForm& form,
+                   std::uint32_t seed, unsigned jobs);
 
 }  // namespace torvane

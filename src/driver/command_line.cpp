@@ -3,6 +3,8 @@
 #include <cstring>
 #include <type_traits>
 
+#include "driver/option_suggestion.h"
+
 namespace torvane {
 namespace {
 
@@ -96,6 +98,18 @@ CommandLine UsageError(std::string message)
     return result;
 }
 
+// Typed options are matched against those the help lists, so a new option is
+// suggested as soon as it is documented.
+CommandLine UnknownOption(const NativeString& argument)
+{
+    std::string message = "unknown option " + Quoted(argument);
+    std::string typed = ToUtf8(argument);
+    std::string suggestion = SuggestOption(typed.substr(0, typed.find('=')), OptionsListedIn(UsageText()));
+    if (!suggestion.empty())
+        message += ", did you mean " + suggestion + "?";
+    return UsageError(std::move(message));
+}
+
 }  // namespace
 
 CommandLine ParseCommandLine(const std::vector<NativeString>& arguments)
@@ -117,6 +131,10 @@ CommandLine ParseCommandLine(const std::vector<NativeString>& arguments)
         } else if (Equals(argument, "--version")) {
             result.action = CommandAction::kShowVersion;
             return result;
+        } else if (Equals(argument, "--non-interleaved")) {
+            result.form.layout = VertexLayout::kNonInterleaved;
+        } else if (Equals(argument, "--ascii")) {
+            result.form.stemSpelling = StemSpelling::kAscii;
         } else if (Equals(argument, "--seed") || StartsWith(argument, "--seed=")) {
             NativeString value;
             if (!TakeValue(arguments, i, "--seed", &value))
@@ -138,7 +156,7 @@ CommandLine ParseCommandLine(const std::vector<NativeString>& arguments)
             if (!TakeValue(arguments, i, name, &result.outputDirectory) || result.outputDirectory.empty())
                 return UsageError(std::string(name) + " needs a directory");
         } else {
-            return UsageError("unknown option " + Quoted(argument));
+            return UnknownOption(argument);
         }
     }
     return result;
@@ -146,15 +164,24 @@ CommandLine ParseCommandLine(const std::vector<NativeString>& arguments)
 
 std::string UsageText()
 {
-    return "Usage: torvane [--seed N] [-j N] [-o DIR] [FILE ...]\n"
+    return "Usage: torvane [--non-interleaved] [--ascii] [--seed N] [-j N] [-o DIR] [FILE ...]\n"
            "\n"
            "Converts Wavefront OBJ models into C/C++ headers: an interleaved OBJ_VERT\n"
            "vertex array and an index array, three indices per triangle, with the\n"
-           "\"HFILE\" warning mesh merged in. Without FILE, converts every model of the\n"
-           "current directory whose name contains \".obj\"; each header is written next\n"
+           "\"HFILE\" warning mesh merged in. Without FILE, converts every file of the\n"
+           "current directory whose name ends in \".obj\" in any letter case and\n"
+           "contains \".obj\" in lower case (so MODEL.OBJ is passed over); each FILE\n"
+           "named must end in \".obj\" in any letter case. Each header is written next\n"
            "to its model, named after it with \".h\" instead of \".obj\".\n"
            "\n"
            "Options:\n"
+           "  --non-interleaved\n"
+           "               write one array of three floats per attribute (NAME_pos,\n"
+           "               NAME_uvw, NAME_nrm) instead of OBJ_VERT records: one\n"
+           "               buffer per attribute, and headers of models with\n"
+           "               different attributes can share a translation unit\n"
+           "  --ascii      write letters beyond ASCII in names as \\uXXXX, which\n"
+           "               GCC and Clang read too, instead of Latin-1 bytes\n"
            "  --seed N     seed the scatter of the warning triangles with N (0 to\n"
            "               4294967295) instead of the clock, for reproducible output\n"
            "  -j, --jobs N use at most N threads (default: one per core); several\n"

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "output/header_form.h"
 #include "platform/platform.h"
 
 namespace torvane {
@@ -17,11 +18,13 @@ struct CommandLine {
     std::optional<std::uint32_t> jobs;    // at least 1; all the cores otherwise
     std::vector<NativeString> files;      // empty: the current directory's models
     NativeString outputDirectory;         // empty: each header beside its model
+    HeaderForm form;
     std::string error;                    // for kUsageError
 };
 
 // Reads the arguments after the program name:
-//   torvane [--seed N] [-j N] [-o DIR] [FILE ...]   torvane --help   torvane --version
+//   torvane [--non-interleaved] [--ascii] [--seed N] [-j N] [-o DIR] [FILE ...]
+//   torvane --help   torvane --version
 // Every FILE must end in ".obj" in any letter case; "--" ends the options.
 CommandLine ParseCommandLine(const std::vector<NativeString>& arguments);
 

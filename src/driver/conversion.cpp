@@ -22,21 +22,60 @@ bool AllFinite(const LargeList<Float3>& list, std::size_t from)
     return true;
 }
 
-void TakeTriangle(void* merging, const ObjTriangle& triangle)
+void ReserveWelderFor(CornerWelder& welder, const TextEstimate& estimate)
 {
-    TakeModelTriangle(*static_cast<MergingWelder*>(merging), triangle);
+    ReserveWelder(welder, ReservableEntries<std::uint32_t>(estimate.vertexLines),
+                  ReservableEntries<ObjCorner>(estimate.distinctCorners),
+                  ReservableEntries<std::uint32_t>(estimate.corners));
 }
 
-std::int64_t ReadFromInput(void* file, char* buffer, std::size_t capacity, std::string* error)
-{
-    return ReadInput(*static_cast<InputFile*>(file), buffer, capacity, error);
-}
+// The model's triangles, merged with the warning's and welded as they are
+// read.
+class MergingSink final : public TriangleSink {
+public:
+    explicit MergingSink(MergingWelder& merging) : merging_(merging) {}
 
-std::int64_t ReadFromInputAt(void* file, std::uint64_t offset, char* buffer, std::size_t capacity,
-                             std::string* error)
-{
-    return ReadInputAt(*static_cast<InputFile*>(file), offset, buffer, capacity, error);
-}
+    void Take(const ObjTriangle& triangle) override { TakeModelTriangle(merging_, triangle); }
+    void Reserve(const TextEstimate& estimate) override { ReserveWelderFor(merging_.welder, estimate); }
+
+private:
+    MergingWelder& merging_;
+};
+
+// The triangles of the text's second half, welded among themselves on the
+// thread that reads them and joined to the merging afterwards.
+class LaterHalfSink final : public LaterTriangleSink {
+public:
+    explicit LaterHalfSink(MergingWelder& merging) : merging_(merging) {}
+
+    void Take(const ObjTriangle& triangle) override { TakeLaterTriangle(later_, triangle); }
+    void Reserve(const TextEstimate& estimate) override { ReserveWelderFor(later_.welder, estimate); }
+    void JoinToFirst() override { JoinLaterWeld(merging_, later_); }
+
+private:
+    MergingWelder& merging_;
+    LaterWelder later_;
+};
+
+// A model file, read from the start by one handle or at any offset by
+// another.
+class ModelFileSource final : public ByteSource, public OffsetSource {
+public:
+    explicit ModelFileSource(InputFile& file) : file_(file) {}
+
+    std::int64_t Read(char* buffer, std::size_t capacity, std::string* error) override
+    {
+        return ReadInput(file_, buffer, capacity, error);
+    }
+
+    std::int64_t ReadAt(std::uint64_t offset, char* buffer, std::size_t capacity, std::string* error) override
+    {
+        return ReadInputAt(file_, offset, buffer, capacity, error);
+    }
+
+private:
+    InputFile& file_;
+};
 
 bool WarningFits(const ObjModel& model, std::size_t modelPositions, std::string* error)
 {
@@ -46,21 +85,30 @@ bool WarningFits(const ObjModel& model, std::size_t modelPositions, std::string*
     return false;
 }
 
-bool WriteToOutput(void* context, const char* data, std::size_t size, std::string* error)
-{
-    return WriteOutput(*static_cast<OutputFile*>(context), data, size, error);
-}
+class OutputSink final : public ByteSink {
+public:
+    explicit OutputSink(OutputFile& output) : output_(output) {}
+
+    bool Write(const char* data, std::size_t size, std::string* error) override
+    {
+        return WriteOutput(output_, data, size, error);
+    }
+
+private:
+    OutputFile& output_;
+};
 
 template <typename... Mesh>
-bool WriteHeaderFile(const FileName& input, const NativeString& outputDirectory, unsigned threads,
-                     std::string* error, const Mesh&... mesh)
+bool WriteHeaderFile(const FileName& input, const NativeString& outputDirectory, const HeaderForm& form,
+                     unsigned threads, std::string* error, const Mesh&... mesh)
 {
     OutputFile output;
     if (!CreateOutput(HeaderPathFor(input.path, outputDirectory), &output, error))
         return false;
     try {
-        BufferedWriter writer = MakeBufferedWriter({&WriteToOutput, &output});
-        if (!WriteHeader(mesh..., IdentifierStemFor(input), writer, threads)) {
+        OutputSink sink(output);
+        BufferedWriter writer = MakeBufferedWriter(sink);
+        if (!WriteHeader(mesh..., IdentifierStemFor(input), form, threads, writer)) {
             *error = writer.error;
             DiscardOutput(output);
             return false;
@@ -84,16 +132,18 @@ bool PrepareMesh(ObjModel& model, Random& random, WeldedMesh* mesh, std::string*
     return true;
 }
 
-bool ReadAndWeld(ByteSource source, Random& random, StreamedModel* streamed, std::string* error,
-                 const OffsetSource* halves)
+bool ReadAndWeld(ByteSource& source, const TextReading& reading, Random& random, StreamedModel* streamed,
+                 std::string* error)
 {
     MergingWelder merging;
     merging.model = &streamed->model;
     merging.random = random;
+    MergingSink sink(merging);
+    LaterHalfSink laterSink(merging);
     ObjParser parser;
     parser.model = &streamed->model;
-    parser.sink = {&TakeTriangle, &merging};
-    bool read = ReadModelText(source, halves, parser, merging, error);
+    parser.sink = &sink;
+    bool read = ReadObjText(source, reading, parser, laterSink, error);
     if (!read || !FinishObjParse(parser, error, &merging.welder.keys))
         return false;
     std::size_t modelPositions = streamed->model.positions.size();
@@ -103,15 +153,15 @@ bool ReadAndWeld(ByteSource source, Random& random, StreamedModel* streamed, std
     return WarningFits(streamed->model, modelPositions, error);
 }
 
-bool ConvertObjText(std::string_view text, std::u16string_view stem, Random& random,
-                    ByteSink sink, std::string* error)
+bool ConvertObjText(std::string_view text, std::u16string_view stem, const HeaderForm& form, Random& random,
+                    ByteSink& sink, std::string* error)
 {
     ObjModel model;
     WeldedMesh mesh;
     if (!ParseObj(text, &model, error) || !PrepareMesh(model, random, &mesh, error))
         return false;
     BufferedWriter writer = MakeBufferedWriter(sink);
-    if (!WriteHeader(mesh, stem, writer)) {
+    if (!WriteHeader(mesh, stem, form, 1, writer)) {
         *error = writer.error;
         return false;
     }
@@ -132,8 +182,7 @@ struct OpenedModel {
     }
 };
 
-bool ReadFile(const FileName& input, Random& random, unsigned threads, StreamedModel* streamed,
-              std::string* error)
+bool ReadFile(const FileName& input, Random& random, unsigned threads, StreamedModel* streamed, std::string* error)
 {
     OpenedModel opened;
     if (!OpenInput(input.path, &opened.file, error))
@@ -141,9 +190,13 @@ bool ReadFile(const FileName& input, Random& random, unsigned threads, StreamedM
     // A second thread reads the second half through a second handle.
     std::string unused;
     bool twoReaders = threads > 1 && OpenInput(input.path, &opened.second, &unused);
-    OffsetSource halves{&ReadFromInputAt, &opened.second};
-    return ReadAndWeld({&ReadFromInput, &opened.file, opened.file.size}, random, streamed, error,
-                       twoReaders ? &halves : nullptr);
+    ModelFileSource first(opened.file);
+    ModelFileSource second(opened.second);
+    TextReading reading;
+    reading.expectedSize = opened.file.size;
+    reading.threads = twoReaders ? ReadingThreads::kTwo : ReadingThreads::kOne;
+    reading.halves = &second;
+    return ReadAndWeld(first, reading, random, streamed, error);
 }
 
 // Running out of memory or threads fails this model only: the run goes on
@@ -169,20 +222,14 @@ bool ReadModelFile(const FileName& input, Random& random, unsigned threads, Stre
     return FailingThisModelOnly([&] { return ReadFile(input, random, threads, streamed, error); }, error);
 }
 
-bool WriteModelHeader(const FileName& input, const NativeString& outputDirectory, const StreamedModel& streamed,
-                      unsigned threads, std::string* error)
+bool WriteModelHeader(const FileName& input, const NativeString& outputDirectory, const HeaderForm& form,
+                      const StreamedModel& streamed, unsigned threads, std::string* error)
 {
     return FailingThisModelOnly(
-        [&] { return WriteHeaderFile(input, outputDirectory, threads, error, streamed.model, streamed.welded); },
+        [&] {
+            return WriteHeaderFile(input, outputDirectory, form, threads, error, streamed.model, streamed.welded);
+        },
         error);
-}
-
-bool ConvertObjFile(const FileName& input, const NativeString& outputDirectory, Random& random, unsigned threads,
-                    std::string* error)
-{
-    StreamedModel streamed;
-    return ReadModelFile(input, random, threads, &streamed, error) &&
-           WriteModelHeader(input, outputDirectory, streamed, threads, error);
 }
 
 }  // namespace torvane

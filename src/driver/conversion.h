@@ -7,8 +7,9 @@
 #include "mesh/random.h"
 #include "mesh/weld.h"
 #include "obj/obj_model.h"
+#include "obj/text_reading.h"
 #include "output/buffered_writer.h"
-#include "driver/text_reading.h"
+#include "output/header_form.h"
 #include "platform/platform.h"
 
 namespace torvane {
@@ -19,8 +20,8 @@ namespace torvane {
 bool PrepareMesh(ObjModel& model, Random& random, WeldedMesh* mesh, std::string* error);
 
 // One whole conversion in memory: OBJ text in, header bytes into sink.
-bool ConvertObjText(std::string_view text, std::u16string_view stem, Random& random,
-                    ByteSink sink, std::string* error);
+bool ConvertObjText(std::string_view text, std::u16string_view stem, const HeaderForm& form, Random& random,
+                    ByteSink& sink, std::string* error);
 
 // A model read, merged and welded in one pass over its text: the model's
 // lists with the warning's records appended, and the welded corners indexing
@@ -33,26 +34,21 @@ struct StreamedModel {
 // The streaming counterpart of parsing the text and calling PrepareMesh:
 // the same checks, messages and random draws, and with WriteHeader(model,
 // welded, ...) the same header bytes.
-// Given halves, a second reader of the same text, the text is split at a
-// line start near the middle of its expected size and the second half read
-// from there on a second thread; the result is the same either way.
-bool ReadAndWeld(ByteSource source, Random& random, StreamedModel* streamed, std::string* error,
-                 const OffsetSource* halves = nullptr);
+// Read on two threads (see TextReading), the second half of the text is
+// welded on its own thread; the result is the same either way.
+bool ReadAndWeld(ByteSource& source, const TextReading& reading, Random& random, StreamedModel* streamed,
+                 std::string* error);
 
-// Converts one model file into the header beside it, or into
-// outputDirectory when that is not empty, on at most threads threads. On
-// failure the reason is in error and an existing header is left exactly as
-// it was.
-bool ConvertObjFile(const FileName& input, const NativeString& outputDirectory, Random& random, unsigned threads,
-                    std::string* error);
-
-// The two steps of ConvertObjFile, for a caller that settles the
-// generator's state between them. ReadModelFile leaves random as it was
-// unless the model reached the merge, which draws for each of the warning's
-// triangles (even when the model is refused after it).
+// Converting one model file into a header of the given form beside it, or
+// into outputDirectory when that is not empty, on at most threads threads,
+// in two steps, for a caller that settles the generator's state between
+// them. ReadModelFile leaves random as it was unless the model reached the
+// merge, which draws for each of the warning's triangles (even when the
+// model is refused after it). On failure the reason is in error and an
+// existing header is left exactly as it was.
 bool ReadModelFile(const FileName& input, Random& random, unsigned threads, StreamedModel* streamed,
                    std::string* error);
-bool WriteModelHeader(const FileName& input, const NativeString& outputDirectory, const StreamedModel& streamed,
-                      unsigned threads, std::string* error);
+bool WriteModelHeader(const FileName& input, const NativeString& outputDirectory, const HeaderForm& form,
+                      const StreamedModel& streamed, unsigned threads, std::string* error);
 
 }  // namespace torvane

@@ -35,10 +35,15 @@ bool PrepareOutputDirectory(const NativeString& directory)
 {
     if (directory.empty())
         return true;
+    std::string problem = "torvane: -o " + FileNameFromArgument(directory).display + ": ";
     std::error_code error;
+    if (std::filesystem::exists(directory, error) && !std::filesystem::is_directory(directory, error)) {
+        PrintErrorLine(problem + "not a directory");
+        return false;
+    }
     std::filesystem::create_directories(directory, error);
     if (error) {
-        PrintErrorLine("torvane: cannot create " + FileNameFromArgument(directory).display + ": " + error.message());
+        PrintErrorLine(problem + "cannot create the directory: " + error.message());
         return false;
     }
     return true;
@@ -60,7 +65,7 @@ int Run(const CommandLine& commandLine)
     if (!CollectInputs(commandLine, &inputs) || !PrepareOutputDirectory(commandLine.outputDirectory))
         return kExitFailure;
     std::uint32_t seed = commandLine.seed ? *commandLine.seed : CalendarTimeSeconds();
-    if (!ConvertModels(inputs, commandLine.outputDirectory, seed, JobsFor(commandLine)))
+    if (!ConvertModels(inputs, commandLine.outputDirectory, commandLine.form, seed, JobsFor(commandLine)))
         return kExitFailure;
     return 0;
 }
@@ -72,6 +77,7 @@ int main(int argc, char** argv)
 {
     using namespace torvane;
     InitializeProcess();
+    InstallInterruptionHandlers();
     CommandLine commandLine = ParseCommandLine(CommandLineArguments(argc, argv));
     switch (commandLine.action) {
     case CommandAction::kShowHelp:

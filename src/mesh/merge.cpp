@@ -194,7 +194,7 @@ void TakeModelTriangle(MergingWelder& merging, const ObjTriangle& triangle)
         return;
     }
     LargeList<ObjTriangle>& head = merging.model->triangles;
-    AppendLarge(head, triangle);
+    AppendEntry(head, triangle);
     if (head.size() == kScatterReach)
         WeldHead(merging);
 }
@@ -202,7 +202,7 @@ void TakeModelTriangle(MergingWelder& merging, const ObjTriangle& triangle)
 void TakeLaterTriangle(LaterWelder& later, const ObjTriangle& triangle)
 {
     if (later.head.size() < kScatterReach)
-        AppendLarge(later.head, triangle);
+        AppendEntry(later.head, triangle);
     else
         WeldTriangle(later.welder, triangle);
 }
@@ -237,8 +237,8 @@ void JoinLaterWeld(MergingWelder& merging, LaterWelder& later)
     part.keys.resize(added);
     for (std::uint32_t& index : part.indices)
         index = renumbered[index];
-    AppendList(whole.keys, part.keys);
-    AppendList(whole.indices, part.indices);
+    Concatenate(whole.keys, part.keys);
+    Concatenate(whole.indices, part.indices);
     whole.anyTexcoord |= part.anyTexcoord;
     whole.anyNormal |= part.anyNormal;
 }

@@ -62,7 +62,7 @@ void SwitchToHash(CornerWelder& welder)
 std::uint32_t AddKey(CornerWelder& welder, const ObjCorner& corner)
 {
     auto vertex = static_cast<std::uint32_t>(welder.keys.size());
-    AppendLarge(welder.keys, corner);
+    AppendEntry(welder.keys, corner);
     welder.anyTexcoord |= corner.texcoord != kAbsent;
     welder.anyNormal |= corner.normal != kAbsent;
     return vertex;
@@ -143,7 +143,7 @@ std::uint32_t WeldCorner(CornerWelder& welder, const ObjCorner& corner)
     }
     welder.chainSteps += length;
     std::uint32_t vertex = AddKey(welder, corner);
-    AppendLarge(welder.nextOnPosition, *chain);
+    AppendEntry(welder.nextOnPosition, *chain);
     *chain = vertex + 1;
     return vertex;
 }

@@ -49,7 +49,7 @@ std::uint32_t WeldCorner(CornerWelder& welder, const ObjCorner& corner);
 inline void WeldTriangle(CornerWelder& welder, const ObjTriangle& triangle)
 {
     for (const ObjCorner& corner : triangle.corners)
-        AppendLarge(welder.indices, WeldCorner(welder, corner));
+        AppendEntry(welder.indices, WeldCorner(welder, corner));
 }
 
 // The vertex number of corner, or -1 when no vertex has it yet.

@@ -50,88 +50,97 @@ inline bool IsDigit(char c)
     return DigitValue(c) < 10;
 }
 
-// Several digits at once from one load. The byte tricks assume that the
-// first character lands in the lowest byte, so other byte orders take the
-// digit-by-digit loop alone.
+// Up to eight bytes of text read with one load, the first byte lowest, so
+// that a run of digits is measured and valued with a few word operations:
+// runs of digits vary in length from number to number, and a loop over
+// them would end at a mispredicted branch. The byte tricks assume that
+// order, so other byte orders read digit by digit alone.
 constexpr bool kCanReadDigitChunks = std::endian::native == std::endian::little;
 
-inline std::uint64_t LoadEight(const char* p)
+struct DigitChunk {
+    std::uint64_t bytes;
+    unsigned width;  // how many of the bytes are text: 4 or 8
+};
+
+inline DigitChunk LoadEightBytes(const char* p)
 {
-    std::uint64_t chunk = 0;
-    std::memcpy(&chunk, p, sizeof chunk);
-    return chunk;
+    std::uint64_t bytes = 0;
+    std::memcpy(&bytes, p, 8);
+    return {bytes, 8};
 }
 
-inline std::uint32_t LoadFour(const char* p)
+// The four bytes above the text are zero, which is never a digit.
+inline DigitChunk LoadFourBytes(const char* p)
 {
-    std::uint32_t chunk = 0;
-    std::memcpy(&chunk, p, sizeof chunk);
-    return chunk;
+    std::uint32_t bytes = 0;
+    std::memcpy(&bytes, p, 4);
+    return {bytes, 4};
 }
 
-// A byte is a digit when its high nibble is 3 and adding 6 leaves it 3.
-inline bool AreEightDigits(std::uint64_t chunk)
+// How many bytes of chunk, from the first, are digits.
+inline unsigned LeadingDigitCount(DigitChunk chunk)
 {
-    return ((chunk & 0xF0F0F0F0F0F0F0F0u) | (((chunk + 0x0606060606060606u) & 0xF0F0F0F0F0F0F0F0u) >> 4)) ==
-           0x3333333333333333u;
-}
-
-inline bool AreFourDigits(std::uint32_t chunk)
-{
-    return ((chunk & 0xF0F0F0F0u) | (((chunk + 0x06060606u) & 0xF0F0F0F0u) >> 4)) == 0x33333333u;
-}
-
-// How many of the eight bytes, from the first, are digits.
-inline unsigned LeadingDigitCount(std::uint64_t chunk)
-{
-    const std::uint64_t offsets = chunk ^ 0x3030303030303030u;
+    // XOR with '0' makes the digits 0..9 and every other byte something
+    // else; adding 0x76 (128 - 10) to the low seven bits then sets the top
+    // bit of each byte that is 10 or more, without a carry into the next
+    // byte, and OR-ing the bytes back keeps those whose top bit was set.
+    const std::uint64_t offsets = chunk.bytes ^ 0x3030303030303030u;
     const std::uint64_t nonDigits =
         (((offsets & 0x7F7F7F7F7F7F7F7Fu) + 0x7676767676767676u) | offsets) & 0x8080808080808080u;
     return nonDigits == 0 ? 8u : static_cast<unsigned>(std::countr_zero(nonDigits)) / 8;
 }
 
-// Pairs, then quads, then the whole: three multiplications for eight digits.
-inline std::uint64_t EightDigitsValue(std::uint64_t chunk)
+// Digit values (0 to 9, one per byte, the first lowest) become one number
+// by joining neighbouring lanes: lanes of w bits holding a (the earlier
+// digits, in the lower lane) and b become one lane of 2w bits holding
+// a * scale + b when the word is multiplied by scale * 2^w + 1 and shifted
+// right by w. The lane pair a + b * 2^w times that multiplier is
+// a + (a * scale + b) * 2^w + b * scale * 2^2w: after the shift the sum
+// sits in the low half of the wide lane and the terms around it in the
+// high half, which the next mask clears. That needs a * scale + b < 2^w,
+// that is scale^2 <= 2^w: 10^2 <= 2^8, 100^2 <= 2^16, 10000^2 <= 2^32.
+constexpr std::uint64_t LaneJoiner(std::uint64_t scale, unsigned laneBits)
 {
-    chunk = ((chunk & 0x0F0F0F0F0F0F0F0Fu) * 2561) >> 8;
-    chunk = ((chunk & 0x00FF00FF00FF00FFu) * 6553601) >> 16;
-    return ((chunk & 0x0000FFFF0000FFFFu) * 42949672960001u) >> 32;
+    return (scale << laneBits) + 1;
 }
 
-inline std::uint32_t FourDigitsValue(std::uint32_t chunk)
+// Four digit values in the low bytes: two joins, in 32 bits, where the
+// terms that overflow are the ones no mask would keep.
+inline std::uint32_t FourDigitsValue(std::uint32_t digits)
 {
-    chunk -= 0x30303030u;
-    chunk = chunk * 10 + (chunk >> 8);  // bytes 0 and 2 now hold the two pairs
-    return (chunk & 0xFFu) * 100 + ((chunk >> 16) & 0xFFu);
+    const std::uint32_t pairs = (digits * static_cast<std::uint32_t>(LaneJoiner(10, 8))) >> 8;
+    return ((pairs & 0x00FF00FFu) * static_cast<std::uint32_t>(LaneJoiner(100, 16))) >> 16;
 }
 
-// How many of the four bytes, from the first, are digits.
-inline unsigned LeadingDigitCount(std::uint32_t chunk)
+inline std::uint64_t EightDigitsValue(std::uint64_t digits)
 {
-    // Digits become 0..9; adding 0x76 sets the top bit of every byte that
-    // was 10 or more. Masking the top bit first keeps carries inside bytes.
-    const std::uint32_t offsets = chunk ^ 0x30303030u;
-    const std::uint32_t nonDigits = (((offsets & 0x7F7F7F7Fu) + 0x76767676u) | offsets) & 0x80808080u;
-    return nonDigits == 0 ? 4u : static_cast<unsigned>(std::countr_zero(nonDigits)) / 8;
+    std::uint64_t lanes = (digits * LaneJoiner(10, 8)) >> 8;
+    lanes = ((lanes & 0x00FF00FF00FF00FFu) * LaneJoiner(100, 16)) >> 16;
+    return ((lanes & 0x0000FFFF0000FFFFu) * LaneJoiner(10000, 32)) >> 32;
 }
 
-// The value of the first count (0 to 4) bytes of chunk, all digits.
-inline std::uint32_t LeadingDigitsValue(std::uint32_t chunk, unsigned count)
+// The value of the first count (0 to chunk.width) bytes of chunk, all
+// digits.
+inline std::uint64_t LeadingDigitsValue(DigitChunk chunk, unsigned count)
 {
-    // Shifting the wanted digits to the top pads them with zero digits in
-    // front and drops the bytes after them.
-    const auto digits = static_cast<std::uint32_t>(
-        (static_cast<std::uint64_t>(chunk - 0x30303030u) << (32 - 8 * count)) & 0xFFFFFFFFu);
-    const std::uint32_t pairs = digits * 10 + (digits >> 8);
-    return (pairs & 0xFFu) * 100 + ((pairs >> 16) & 0xFFu);
+    // Shifting the wanted digits to the top of the chunk pads them with
+    // zero bytes in front, which the mask reads as zero digits, and moves
+    // the bytes after them out. Two shifts, since one of 64 bits (count 0
+    // of eight) is undefined.
+    const unsigned halfShift = 4 * (chunk.width - count);
+    const std::uint64_t digits = (chunk.bytes << halfShift << halfShift) & 0x0F0F0F0F0F0F0F0Fu;
+    if (chunk.width == 4)
+        return FourDigitsValue(static_cast<std::uint32_t>(digits));
+    return EightDigitsValue(digits);
 }
 
-// The value of the first count (1 to 8) bytes of chunk, all digits.
-inline std::uint64_t LeadingDigitsValue(std::uint64_t chunk, unsigned count)
+// Appends the digits that chunk starts with to mantissa; returns how many
+// there were.
+inline unsigned AppendLeadingDigits(DigitChunk chunk, std::uint64_t& mantissa)
 {
-    // As above: the wanted digits move to the top behind zero bytes, which
-    // read as zero digits.
-    return EightDigitsValue(chunk << (64 - 8 * count));
+    const unsigned count = LeadingDigitCount(chunk);
+    mantissa = mantissa * kIntegerPowersOfTen[count] + LeadingDigitsValue(chunk, count);
+    return count;
 }
 
 // Appends the digits from p onwards to mantissa; returns the end of them.
@@ -140,39 +149,23 @@ inline std::uint64_t LeadingDigitsValue(std::uint64_t chunk, unsigned count)
 inline const char* AccumulateDigits(const char* p, const char* end, std::uint64_t& mantissa)
 {
     if constexpr (kCanReadDigitChunks) {
-        while (end - p >= 8 && AreEightDigits(LoadEight(p))) {
-            mantissa = mantissa * 100000000u + EightDigitsValue(LoadEight(p));
-            p += 8;
-        }
-        if (end - p >= 4 && AreFourDigits(LoadFour(p))) {
-            mantissa = mantissa * 10000u + FourDigitsValue(LoadFour(p));
-            p += 4;
-        }
-    }
-    while (p != end && IsDigit(*p)) {
-        mantissa = mantissa * 10 + DigitValue(*p);
-        ++p;
-    }
-    return p;
-}
-
-// Like AccumulateDigits, but the length of a run of up to eight digits is
-// measured from one load rather than found by a loop: the lengths of
-// integer parts and fractions alternate unpredictably in real data.
-inline const char* AccumulateDigitRun(const char* p, const char* end, std::uint64_t& mantissa)
-{
-    if constexpr (kCanReadDigitChunks) {
-        if (end - p >= 8) {
-            const std::uint64_t chunk = LoadEight(p);
-            const unsigned count = LeadingDigitCount(chunk);
-            if (count != 0)
-                mantissa = mantissa * kIntegerPowersOfTen[count] + LeadingDigitsValue(chunk, count);
+        for (; end - p >= 8; p += 8) {
+            const unsigned count = AppendLeadingDigits(LoadEightBytes(p), mantissa);
             if (count < 8)
                 return p + count;
+        }
+        // Near the end of the text: half a chunk still spares most of the
+        // loop below.
+        if (end - p >= 4) {
+            const unsigned count = AppendLeadingDigits(LoadFourBytes(p), mantissa);
             p += count;
+            if (count < 4)
+                return p;
         }
     }
-    return AccumulateDigits(p, end, mantissa);
+    for (; p != end && IsDigit(*p); ++p)
+        mantissa = mantissa * 10 + DigitValue(*p);
+    return p;
 }
 
 // The digits of "123", "123.45", ".45" or "123." at p, appended to mantissa
@@ -187,12 +180,12 @@ struct DecimalDigits {
 inline DecimalDigits AccumulateDecimal(const char* p, const char* end, std::uint64_t& mantissa)
 {
     const char* const begin = p;
-    p = AccumulateDigitRun(p, end, mantissa);
+    p = AccumulateDigits(p, end, mantissa);
     const std::ptrdiff_t integerCount = p - begin;
     std::ptrdiff_t fractionCount = 0;
     if (p != end && *p == '.') {
         const char* const fractionBegin = ++p;
-        p = AccumulateDigitRun(p, end, mantissa);
+        p = AccumulateDigits(p, end, mantissa);
         fractionCount = p - fractionBegin;
     }
     return {p, integerCount + fractionCount, fractionCount};
@@ -453,60 +446,27 @@ const char* ParsePlainDecimal(const char* p, const char* end, double* value)
 const char* ParseShortDigits(const char* p, const char* end, std::uint32_t* value)
 {
     constexpr std::ptrdiff_t kMostDigits = 9;
-    if constexpr (kCanReadDigitChunks) {
-        // Index lengths vary from corner to corner: measured at once, they
-        // cost no mispredicted loop exit.
-        if (end - p >= 8) {
-            const std::uint64_t chunk = LoadEight(p);
-            const unsigned count = LeadingDigitCount(chunk);
-            if (count == 0)
-                return nullptr;
-            if (count < 8) {
-                *value = static_cast<std::uint32_t>(LeadingDigitsValue(chunk, count));
-                return p + count;
-            }
-        }
-    }
-    const char* start = p;
-    std::uint32_t digits = 0;
-    while (p != end && IsDigit(*p) && p - start <= kMostDigits) {
-        digits = digits * 10 + DigitValue(*p);
-        ++p;
-    }
-    if (p == start || p - start > kMostDigits)
+    std::uint64_t digits = 0;
+    const char* const digitsEnd = AccumulateDigits(p, end, digits);
+    if (digitsEnd == p || digitsEnd - p > kMostDigits)
         return nullptr;
-    *value = digits;
-    return p;
+    *value = static_cast<std::uint32_t>(digits);
+    return digitsEnd;
 }
 
 std::int32_t ParseIntPrefix(const char* begin, const char* end)
 {
     bool negative = false;
     const char* p = SkipSpaceAndSign(begin, end, negative);
+    while (p != end && *p == '0')
+        ++p;
     std::uint64_t magnitude = 0;
-    if constexpr (kCanReadDigitChunks) {
-        // Index lengths vary from line to line; measuring up to four digits
-        // at once avoids a mispredicted loop exit for most of them.
-        if (end - p >= 4) {
-            const std::uint32_t chunk = LoadFour(p);
-            const unsigned count = LeadingDigitCount(chunk);
-            magnitude = LeadingDigitsValue(chunk, count);
-            p += count;
-            if (count != 4) {
-                p = end;
-            }
-        }
-    }
-    // One past the largest magnitude either sign can hold; reaching it means
-    // the result is saturated, and later digits cannot change that.
-    constexpr std::uint64_t kSaturated = std::uint64_t{1} << 31 | 1u;
-    for (; p != end && IsDigit(*p); ++p) {
-        magnitude = magnitude * 10 + DigitValue(*p);
-        if (magnitude >= kSaturated) {
-            magnitude = kSaturated;
-            break;
-        }
-    }
+    const char* const digitsEnd = AccumulateDigits(p, end, magnitude);
+    // Ten significant digits always fit the 64 bits; more are beyond the
+    // int32 range whatever the (wrapped) mantissa says.
+    constexpr std::ptrdiff_t kMostExactDigits = 10;
+    if (digitsEnd - p > kMostExactDigits)
+        magnitude = std::numeric_limits<std::uint64_t>::max();
     if (negative) {
         if (magnitude >= (std::uint64_t{1} << 31)) {
             return std::numeric_limits<std::int32_t>::min();

@@ -44,8 +44,11 @@ bool TokenIs(Span token, const char* keyword)
     return token.size() == length && std::memcmp(token.begin, keyword, length) == 0;
 }
 
-const char* KindName(AttributeKind kind, bool plural)
+enum class WordForm { kSingular, kPlural };
+
+const char* KindName(AttributeKind kind, WordForm form)
 {
+    bool plural = form == WordForm::kPlural;
     switch (kind) {
     case AttributeKind::kPosition: return plural ? "positions" : "position";
     case AttributeKind::kTexcoord: return plural ? "texture coordinates" : "texture coordinate";
@@ -88,7 +91,7 @@ void StoreVertex(ObjParser& parser, AttributeKind kind, const Float3& entry)
     LargeList<Float3>& list = ListOf(*parser.model, kind);
     if (!std::isfinite(entry.x) || !std::isfinite(entry.y) || !std::isfinite(entry.z))
         parser.nonFinite.push_back({kind, static_cast<std::uint32_t>(list.size()), parser.line});
-    AppendLarge(list, entry);
+    AppendEntry(list, entry);
     if (kind == AttributeKind::kPosition)
         UpdateBounds(parser.model->bounds, entry);
 }
@@ -178,48 +181,83 @@ const char* ParsePlainVertexLine(ObjParser& parser, const char* cursor, const ch
     return p + 1;
 }
 
-// Turns an index field into a 0-based index: OBJ's n becomes n - 1, so a
-// field "0" or one without digits reads as absent.
-void RecordIndex(ObjParser& parser, AttributeKind kind, std::int64_t index, std::int32_t* slot)
+// A corner's index fields as written, 0 where there is none (as atoi of
+// nothing): position, texture coordinate, normal.
+using CornerFields = std::int64_t[3];
+
+std::string Plural(std::uint64_t count, AttributeKind kind)
 {
+    return std::to_string(count) + " " + KindName(kind, count == 1 ? WordForm::kSingular : WordForm::kPlural);
+}
+
+void FailBeforeFirstEntry(ObjParser& parser, AttributeKind kind, std::int64_t field, std::uint64_t preceding)
+{
+    std::string entries = preceding == 0 ? std::string("no ") + KindName(kind, WordForm::kPlural) + " precede"
+                          : preceding == 1 ? "only " + Plural(preceding, kind) + " precedes"
+                                           : "only " + Plural(preceding, kind) + " precede";
+    Fail(parser, "face refers to " + std::string(KindName(kind, WordForm::kSingular)) + " " +
+                     std::to_string(field) + ", but " + entries + " it");
+}
+
+// A relative field -k names the k-th last entry of its kind before the
+// face's line: 0-based, the count so far minus k. kAbsent when the parser
+// cannot resolve it or it reaches before the first entry.
+std::int64_t ResolveRelative(ObjParser& parser, AttributeKind kind, std::int64_t field)
+{
+    if (parser.midText) {
+        parser.stoppedAtRelativeIndex = true;
+        return kAbsent;
+    }
+    std::uint64_t preceding = ListOf(*parser.model, kind).size();
+    if (static_cast<std::uint64_t>(-field) > preceding) {
+        FailBeforeFirstEntry(parser, kind, field, preceding);
+        return kAbsent;
+    }
+    return static_cast<std::int64_t>(preceding) + field;
+}
+
+// Stores the 0-based index of a field as written: OBJ's n becomes n - 1,
+// a relative -k is resolved, and a field 0 leaves the slot absent.
+bool RecordIndex(ObjParser& parser, AttributeKind kind, std::int64_t field, std::int32_t* slot)
+{
+    if (field == 0)
+        return true;
+    std::int64_t index = field > 0 ? field - 1 : ResolveRelative(parser, kind, field);
+    if (index == kAbsent)
+        return false;
     IndexUse& use = parser.uses[static_cast<int>(kind)];
     if (index > use.largest) {
         use.largest = index;
         use.line = parser.line;
     }
     *slot = static_cast<std::int32_t>(index);
-}
-
-bool StoreIndex(ObjParser& parser, AttributeKind kind, const char* begin, const char* end,
-                std::int32_t* slot)
-{
-    std::int64_t index = std::int64_t{ParseIntPrefix(begin, end)} - 1;
-    if (index < kAbsent) {
-        Fail(parser, "face refers to " + std::string(KindName(kind, false)) + " " +
-                         std::to_string(index + 1) +
-                         ", but relative (negative) indices are not supported");
-        return false;
-    }
-    RecordIndex(parser, kind, index, slot);
     return true;
 }
 
-// Nearly every corner is "p", "p/t", "p/t/n" or "p//n" with short numbers;
-// reading those in one pass, without first cutting the token and its
-// fields, halves the cost of a face. Stores the fields (0 where there is
-// none, as atoi of nothing) and returns where the corner's digits end; the
-// caller checks that its token ends there. Anything else (signs, runs of
-// slashes, long numbers, junk) returns nullptr, and ParseCorner reads it.
-const char* ReadSimpleCorner(const char* p, const char* end, std::int64_t (&fields)[3])
+bool RecordCorner(ObjParser& parser, const CornerFields& fields, ObjCorner* corner)
+{
+    return RecordIndex(parser, AttributeKind::kPosition, fields[0], &corner->position) &&
+           RecordIndex(parser, AttributeKind::kTexcoord, fields[1], &corner->texcoord) &&
+           RecordIndex(parser, AttributeKind::kNormal, fields[2], &corner->normal);
+}
+
+// Nearly every corner is "p", "p/t", "p/t/n" or "p//n" with short numbers,
+// relative ("-1") in some files; reading those in one pass, without first
+// cutting the token and its fields, halves the cost of a face. Returns
+// where the corner's digits end; the caller checks that its token ends
+// there. Anything else (plus signs, runs of slashes, long numbers, junk)
+// returns nullptr, and ReadCorner reads it.
+const char* ReadPlainCorner(const char* p, const char* end, CornerFields& fields)
 {
     fields[0] = fields[1] = fields[2] = 0;
     int slot = 0;
     for (;;) {
+        bool relative = p != end && *p == '-';
         std::uint32_t value = 0;
-        p = ParseShortDigits(p, end, &value);
+        p = ParseShortDigits(relative ? p + 1 : p, end, &value);
         if (p == nullptr)
             return nullptr;
-        fields[slot] = value;
+        fields[slot] = relative ? -std::int64_t{value} : std::int64_t{value};
         if (p == end || *p != '/')
             return p;
         if (slot == 2)
@@ -236,40 +274,13 @@ const char* ReadSimpleCorner(const char* p, const char* end, std::int64_t (&fiel
     }
 }
 
-void RecordCorner(ObjParser& parser, const std::int64_t (&fields)[3], ObjCorner* corner)
+// Any corner token: split on slashes, a run of slashes never giving an
+// empty field; a slash right after the one that ended a field marks an
+// empty field ("p//n"), whose slot is passed over. Each field is read as
+// atoi reads it; fields after the third are ignored.
+void ReadCorner(Span token, CornerFields& fields)
 {
-    std::int32_t* slots[3] = {&corner->position, &corner->texcoord, &corner->normal};
-    for (int kind = 0; kind < 3; ++kind) {
-        if (fields[kind] != 0)
-            RecordIndex(parser, static_cast<AttributeKind>(kind), fields[kind] - 1, slots[kind]);
-    }
-}
-
-// A simple corner whose token ends with it; false, with nothing changed,
-// for any other.
-bool ParseSimpleCorner(ObjParser& parser, const char*& cursor, const char* end, ObjCorner* corner)
-{
-    std::int64_t fields[3];
-    const char* p = ReadSimpleCorner(cursor, end, fields);
-    if (p == nullptr)
-        return false;
-    // The line's carriage return ends the last field as atoi ends there.
-    if (p != end && *p == '\r' && (p + 1 == end || p[1] == ' '))
-        ++p;
-    else if (p != end && *p != ' ')
-        return false;
-    RecordCorner(parser, fields, corner);
-    cursor = p;
-    return true;
-}
-
-// A corner "p/t/n" is split on slashes, a run of slashes never giving an
-// empty field; a slash right after the one that ended a field marks an empty
-// field ("p//n"), whose slot is passed over and stays absent. Fields after
-// the third are ignored.
-bool ParseCorner(ObjParser& parser, Span token, ObjCorner* corner)
-{
-    std::int32_t* slots[3] = {&corner->position, &corner->texcoord, &corner->normal};
+    fields[0] = fields[1] = fields[2] = 0;
     const char* cursor = token.begin;
     int slot = 0;
     while (slot < 3) {
@@ -280,25 +291,38 @@ bool ParseCorner(ObjParser& parser, Span token, ObjCorner* corner)
         const char* field = cursor;
         while (cursor != token.end && *cursor != '/')
             ++cursor;
-        if (!StoreIndex(parser, static_cast<AttributeKind>(slot), field, cursor, slots[slot]))
-            return false;
-        ++slot;
+        fields[slot++] = ParseIntPrefix(field, cursor);
         if (cursor != token.end) {
             ++cursor;
             if (cursor != token.end && *cursor == '/')
                 ++slot;
         }
     }
-    return true;
+}
+
+// Reads the corner token at cursor and moves past it: the usual forms
+// quickly, any other by the general reader.
+bool ReadFaceCorner(ObjParser& parser, const char*& cursor, const char* end, ObjCorner* corner)
+{
+    CornerFields fields;
+    const char* p = ReadPlainCorner(cursor, end, fields);
+    // The line's carriage return ends the last field as atoi ends there.
+    if (p != nullptr && p != end && *p == '\r' && (p + 1 == end || p[1] == ' '))
+        ++p;
+    if (p != nullptr && (p == end || *p == ' '))
+        cursor = p;
+    else
+        ReadCorner(NextToken(cursor, end), fields);
+    return RecordCorner(parser, fields, corner);
 }
 
 void EmitTriangle(ObjParser& parser, const ObjTriangle& triangle)
 {
     ++parser.triangleCount;
-    if (parser.sink.take)
-        parser.sink.take(parser.sink.context, triangle);
+    if (parser.sink)
+        parser.sink->Take(triangle);
     else
-        AppendLarge(parser.model->triangles, triangle);
+        AppendEntry(parser.model->triangles, triangle);
 }
 
 // Faces of more than three corners become a fan around the first corner:
@@ -315,8 +339,7 @@ void ParseFace(ObjParser& parser, const char* cursor, const char* end)
         if (cursor == end || *cursor == '\r')
             break;
         ObjCorner corner;
-        if (!ParseSimpleCorner(parser, cursor, end, &corner) &&
-            !ParseCorner(parser, NextToken(cursor, end), &corner))
+        if (!ReadFaceCorner(parser, cursor, end, &corner))
             return;
         ++count;
         if (corner.position == kAbsent) {
@@ -344,13 +367,13 @@ const char* ParsePlainFaceLine(ObjParser& parser, const char* cursor, const char
     constexpr int kMostCorners = 4;
     if (end - cursor < 2 || cursor[1] != ' ')
         return nullptr;
-    std::int64_t fields[kMostCorners][3];
+    CornerFields fields[kMostCorners];
     const char* p = cursor + 2;
     int count = 0;
     for (PlainStep step; (step = SkipToPlainToken(p, end)) != PlainStep::kLineEnd;) {
         if (step == PlainStep::kOutOfText || count == kMostCorners)
             return nullptr;
-        p = ReadSimpleCorner(p, end, fields[count]);
+        p = ReadPlainCorner(p, end, fields[count]);
         if (!EndsPlainToken(p, end) || fields[count][0] == 0)
             return nullptr;
         ++count;
@@ -358,8 +381,10 @@ const char* ParsePlainFaceLine(ObjParser& parser, const char* cursor, const char
     if (count < 3)
         return nullptr;
     ObjCorner corners[kMostCorners];
-    for (int i = 0; i < count; ++i)
-        RecordCorner(parser, fields[i], &corners[i]);
+    for (int i = 0; i < count; ++i) {
+        if (!RecordCorner(parser, fields[i], &corners[i]))
+            return p + 1;
+    }
     for (int i = 2; i < count; ++i)
         EmitTriangle(parser, {{corners[0], corners[i - 1], corners[i]}});
     return p + 1;
@@ -390,11 +415,6 @@ void ParseLine(ObjParser& parser, const char* cursor, const char* end)
         ParseFace(parser, cursor, end);
 }
 
-std::string Plural(std::uint64_t count, AttributeKind kind)
-{
-    return std::to_string(count) + " " + KindName(kind, count != 1);
-}
-
 bool CheckIndexRanges(const ObjParser& parser, std::string* error)
 {
     for (AttributeKind kind : {AttributeKind::kPosition, AttributeKind::kTexcoord,
@@ -403,7 +423,7 @@ bool CheckIndexRanges(const ObjParser& parser, std::string* error)
         std::size_t defined = ListOf(*parser.model, kind).size();
         if (use.largest != kAbsent && static_cast<std::uint64_t>(use.largest) >= defined) {
             *error = "line " + std::to_string(use.line) + ": face refers to " +
-                     KindName(kind, false) + " " + std::to_string(use.largest + 1) +
+                     KindName(kind, WordForm::kSingular) + " " + std::to_string(use.largest + 1) +
                      ", but the file defines " + Plural(defined, kind);
             return false;
         }
@@ -442,7 +462,7 @@ bool CheckUsedValuesFinite(const ObjParser& parser, const LargeList<ObjCorner>* 
     }
     for (const NonFiniteEntry& entry : parser.nonFinite) {
         if (used[static_cast<int>(entry.kind)][entry.index]) {
-            *error = "line " + std::to_string(entry.line) + ": " + KindName(entry.kind, false) +
+            *error = "line " + std::to_string(entry.line) + ": " + KindName(entry.kind, WordForm::kSingular) +
                      " is not a finite number";
             return false;
         }
@@ -504,7 +524,7 @@ std::size_t ParseObjText(ObjParser& parser, const char* data, std::size_t size, 
     }
     const char* cursor = data;
     const char* end = data + size;
-    while (cursor != end && parser.error.empty()) {
+    while (cursor != end && !ParsingStopped(parser)) {
         if (const char* next = ParsePlainLine(parser, cursor, end)) {
             ++parser.line;
             cursor = next;
@@ -536,7 +556,7 @@ void AppendLaterPart(ObjParser& earlier, ObjParser& later)
     }
     JoinBounds(model.bounds, part.bounds);
     for (AttributeKind kind : {AttributeKind::kPosition, AttributeKind::kTexcoord, AttributeKind::kNormal}) {
-        AppendList(ListOf(model, kind), ListOf(part, kind));
+        Concatenate(ListOf(model, kind), ListOf(part, kind));
         IndexUse& use = earlier.uses[static_cast<int>(kind)];
         const IndexUse& laterUse = later.uses[static_cast<int>(kind)];
         if (laterUse.largest > use.largest)

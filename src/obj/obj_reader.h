@@ -28,17 +28,29 @@ struct NonFiniteEntry {
     std::uint64_t line;
 };
 
+// What a text of some size may hold at most, leaning high, for reserving
+// room ahead of the entries.
+struct TextEstimate {
+    std::uint64_t vertexLines = 0;
+    std::uint64_t distinctCorners = 0;
+    std::uint64_t corners = 0;
+};
+
 // Takes each triangle as its face is read, instead of model->triangles,
 // so a converter can weld a model too large to keep as a triangle list.
-struct TriangleSink {
-    void (*take)(void* context, const ObjTriangle& triangle) = nullptr;
-    void* context = nullptr;
+class TriangleSink {
+public:
+    virtual ~TriangleSink() = default;
+    virtual void Take(const ObjTriangle& triangle) = 0;
+    // Room for what a text is expected to bring; only saves regrowing, so
+    // it may be skipped, and it may throw std::bad_alloc.
+    virtual void Reserve(const TextEstimate&) {}
 };
 
 // The state of reading one OBJ text, which may arrive in pieces.
 struct ObjParser {
     ObjModel* model = nullptr;
-    TriangleSink sink;                // unset: triangles go to model->triangles
+    TriangleSink* sink = nullptr;     // unset: triangles go to model->triangles
     std::uint64_t triangleCount = 0;  // read so far
     std::uint64_t line = 1;  // number of the line being read, for messages
     IndexUse uses[3];        // by AttributeKind
@@ -46,7 +58,19 @@ struct ObjParser {
     std::string error;       // the first fault; reading stops there
     std::uint64_t errorLine = 0;  // where it is, 0 for the text as a whole
     bool started = false;    // the start of the text has been seen
+    // A part read from the middle of a text does not know how many entries
+    // precede it, so it cannot resolve a relative index: it stops at the
+    // first one, and the part is read again by the parser before it.
+    bool midText = false;
+    bool stoppedAtRelativeIndex = false;
 };
+
+// Whether the parser reads no further: at a fault, or at a relative index
+// it cannot resolve.
+inline bool ParsingStopped(const ObjParser& parser)
+{
+    return !parser.error.empty() || parser.stoppedAtRelativeIndex;
+}
 
 // Where the line that starts at begin ends: at the first line feed or zero
 // byte, or at end when there is none.
@@ -56,7 +80,7 @@ const char* FindLineEnd(const char* begin, const char* end);
 // parser's model and returns how many bytes were consumed: everything up to
 // and including the last line end (a line feed or a zero byte). With
 // atEndOfFile the rest is read as the final line and everything is consumed.
-// Stops early, consuming everything, once parser.error is set.
+// Stops early, consuming everything, once ParsingStopped.
 std::size_t ParseObjText(ObjParser& parser, const char* data, std::size_t size, bool atEndOfFile);
 
 // Joins what a second parser read from a later part of the same text, from

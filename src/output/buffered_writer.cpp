@@ -4,11 +4,11 @@
 
 namespace torvane {
 
-BufferedWriter MakeBufferedWriter(ByteSink sink, std::size_t capacity)
+BufferedWriter MakeBufferedWriter(ByteSink& sink, std::size_t capacity)
 {
     BufferedWriter writer;
-    writer.sink = sink;
-    writer.capacity = std::max(capacity, kLargestReservation);
+    writer.sink = &sink;
+    writer.capacity = std::max(capacity, kLargestReserveSize);
     writer.buffer = std::make_unique<char[]>(writer.capacity);
     return writer;
 }
@@ -19,7 +19,7 @@ bool WriteToSink(BufferedWriter& writer, const char* data, std::size_t size)
 {
     if (!writer.error.empty())
         return false;
-    if (size != 0 && !writer.sink.write(writer.sink.context, data, size, &writer.error)) {
+    if (size != 0 && !writer.sink->Write(data, size, &writer.error)) {
         if (writer.error.empty())
             writer.error = "write failed";
         return false;

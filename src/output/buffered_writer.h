@@ -8,9 +8,24 @@
 namespace torvane {
 
 // Where a writer's bytes go: a file, or memory in tests and the fuzzer.
-struct ByteSink {
-    bool (*write)(void* context, const char* data, std::size_t size, std::string* error);
-    void* context;
+class ByteSink {
+public:
+    virtual ~ByteSink() = default;
+    // Takes the next size bytes; false, with the reason in error when there
+    // is one, when they could not be written.
+    virtual bool Write(const char* data, std::size_t size, std::string* error) = 0;
+};
+
+// Keeps every byte written in memory.
+class StringSink final : public ByteSink {
+public:
+    bool Write(const char* data, std::size_t size, std::string*) override
+    {
+        bytes.append(data, size);
+        return true;
+    }
+
+    std::string bytes;
 };
 
 // Collects output in one fixed buffer and hands it to the sink whenever the
@@ -18,7 +33,7 @@ struct ByteSink {
 // the buffer. After a failed write every later one is dropped and error
 // holds the sink's reason.
 struct BufferedWriter {
-    ByteSink sink;
+    ByteSink* sink = nullptr;
     std::unique_ptr<char[]> buffer;
     std::size_t capacity = 0;
     std::size_t used = 0;
@@ -27,14 +42,15 @@ struct BufferedWriter {
 
 inline constexpr std::size_t kWriterBufferSize = std::size_t{1} << 18;
 // The most any caller may ask of Reserve at a time.
-inline constexpr std::size_t kLargestReservation = 4096;
+inline constexpr std::size_t kLargestReserveSize = 4096;
 
-BufferedWriter MakeBufferedWriter(ByteSink sink, std::size_t capacity = kWriterBufferSize);
+// The writer keeps a pointer to sink, which must outlive it.
+BufferedWriter MakeBufferedWriter(ByteSink& sink, std::size_t capacity = kWriterBufferSize);
 
 // Passes the buffered bytes to the sink; false once any write has failed.
 bool FlushWriter(BufferedWriter& writer);
 
-// Room for at least size (at most kLargestReservation) bytes at the end of
+// Room for at least size (at most kLargestReserveSize) bytes at the end of
 // the buffer; the caller writes there and then calls Advance.
 inline char* Reserve(BufferedWriter& writer, std::size_t size)
 {

@@ -5,26 +5,30 @@
 
 #include "mesh/weld.h"
 #include "output/buffered_writer.h"
+#include "output/header_form.h"
 
 namespace torvane {
 
-// The stem as it appears in the header: code units up to 0xFF as single
-// ISO 8859-1 bytes, higher ones as universal character names "\uXXXX", which
-// C and C++ accept in identifiers and which keep the header complete.
-std::string EncodeStem(std::u16string_view stem);
+// The stem as it appears in the header: ASCII as it is; code units up to
+// 0xFF as single ISO 8859-1 bytes unless spelling asks for ASCII only; all
+// others as universal character names "\uXXXX", which C and C++ accept in
+// identifiers and which keep the header complete.
+std::string EncodeStem(std::u16string_view stem, StemSpelling spelling);
 
-// Writes the header for mesh: the banner, the OBJ_VERT declaration and the
-// vertex and index arrays named after stem, with CR LF line ends. Rows of
-// texture coordinates and normals appear only when those lists are not
-// empty; they must then be as long as the positions. Flushes the writer and
-// returns false, with writer.error set, when a write failed. With threads
-// above 1 a helper thread formats rows while this one writes.
-bool WriteHeader(const WeldedMesh& mesh, std::u16string_view stem, BufferedWriter& writer, unsigned threads = 1);
+// Writes the header for mesh, with CR LF line ends: the banner, then in the
+// interleaved layout the OBJ_VERT declaration and one array of records, in
+// the other one array of three floats per attribute; then the index array.
+// Names derive from stem. Texture coordinates and normals appear only when
+// those lists are not empty; they must then be as long as the positions.
+// Rows are formatted on up to formattingThreads threads. Flushes the writer
+// and returns false, with writer.error set, when a write failed.
+bool WriteHeader(const WeldedMesh& mesh, std::u16string_view stem, const HeaderForm& form,
+                 unsigned formattingThreads, BufferedWriter& writer);
 
 // The same header for a mesh welded but not yet gathered: vertex k's values
 // are looked up through welded.keys[k] in the model's lists as its row is
 // written, flipped and defaulted as WeldCorners would have done.
 bool WriteHeader(const ObjModel& model, const CornerWelder& welded, std::u16string_view stem,
-                 BufferedWriter& writer, unsigned threads = 1);
+                 const HeaderForm& form, unsigned formattingThreads, BufferedWriter& writer);
 
 }  // namespace torvane

@@ -63,8 +63,9 @@ std::size_t GrownCapacity(std::size_t capacity)
     return capacity * sizeof(T) < kMegabyte ? capacity * 2 : capacity * 4;
 }
 
+// push_back with the growth above.
 template <typename T>
-inline void AppendLarge(LargeList<T>& list, const T& value)
+inline void AppendEntry(LargeList<T>& list, const T& value)
 {
     if (list.size() == list.capacity())
         list.reserve(GrownCapacity<T>(list.capacity()));
@@ -74,7 +75,7 @@ inline void AppendLarge(LargeList<T>& list, const T& value)
 // Makes front the concatenation of front and back, copying the shorter of
 // the two, and leaves back empty.
 template <typename T>
-void AppendList(LargeList<T>& front, LargeList<T>& back)
+void Concatenate(LargeList<T>& front, LargeList<T>& back)
 {
     if (front.size() < back.size()) {
         back.insert(back.begin(), front.begin(), front.end());

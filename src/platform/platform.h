@@ -27,9 +27,17 @@ struct FileName {
     std::string display;     // for messages, UTF-8 where the name decodes
 };
 
-// Sets up process-wide behaviour (e.g. a write past a file size limit must
-// fail with an error instead of killing the process). Call once from main.
+// Sets up process-wide behaviour (e.g. a write past a file size limit or into
+// a closed pipe must fail with an error instead of killing the process).
+// Call once from main.
 void InitializeProcess();
+
+// On an interruption (Ctrl-C, a closed terminal or console, a request to
+// terminate) removes every temporary file the run has open, then ends the
+// process as the interruption would have: on POSIX by the same signal, on
+// Windows with STATUS_CONTROL_C_EXIT. A signal ignored when the process
+// started (as under nohup) stays ignored. Call once, before the first output.
+void InstallInterruptionHandlers();
 
 // The model files of the current directory, in the order the directory
 // listing returns them: regular files whose names match "*.obj" as the
@@ -68,10 +76,15 @@ void CloseInput(InputFile& file);
 // the target only when complete, so an existing file is never left
 // half-written. A target that is read-only (on POSIX: no write permission
 // bits, even for root) is refused and left untouched.
+// Where the system allows it (Linux, on most file systems) the file has no
+// name until it is complete, so not even a kill leaves it behind; on Windows
+// it is marked for deletion until then. Elsewhere an interruption handled by
+// InstallInterruptionHandlers removes it.
 struct OutputFile {
     std::intptr_t handle = -1;
-    NativeString temporaryPath;
+    NativeString temporaryPath;  // empty while the file has no name
     NativeString targetPath;
+    int temporarySlot = -1;      // where an interruption finds the file
 };
 bool CreateOutput(const NativeString& targetPath, OutputFile* file, std::string* error);
 bool WriteOutput(OutputFile& file, const char* data, std::size_t size, std::string* error);

@@ -3,13 +3,13 @@
 #include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
-#include <unicode/uchar.h>
 
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <ctime>
 
+#include "platform/letter_table.h"
 #include "platform/platform.h"
 
 namespace torvane {
@@ -25,6 +25,58 @@ int ToDescriptor(std::intptr_t handle)
     return static_cast<int>(handle);
 }
 
+constexpr char32_t kNotUtf8 = 0xFFFFFFFF;
+
+// How many bytes a sequence starting with lead takes; 0 for a byte that
+// cannot start one (a continuation byte, or a lead of an overlong 2-byte
+// form or of a value past U+10FFFF).
+std::size_t Utf8SequenceLength(unsigned char lead)
+{
+    if (lead < 0x80)
+        return 1;
+    if (lead < 0xC2)
+        return 0;
+    if (lead < 0xE0)
+        return 2;
+    if (lead < 0xF0)
+        return 3;
+    if (lead < 0xF5)
+        return 4;
+    return 0;
+}
+
+// The code point of the length bytes at bytes[start], or kNotUtf8 when they
+// are not one well-formed sequence.
+char32_t DecodeUtf8Sequence(const std::string& bytes, std::size_t start, std::size_t length)
+{
+    constexpr unsigned char kLeadPayload[] = {0, 0x7F, 0x1F, 0x0F, 0x07};
+    constexpr char32_t kSmallestOfLength[] = {0, 0, 0x80, 0x800, 0x10000};
+    if (length == 0 || bytes.size() - start < length)
+        return kNotUtf8;
+    char32_t code = static_cast<unsigned char>(bytes[start]) & kLeadPayload[length];
+    for (std::size_t k = 1; k < length; ++k) {
+        const auto byte = static_cast<unsigned char>(bytes[start + k]);
+        if ((byte & 0xC0) != 0x80)
+            return kNotUtf8;
+        code = (code << 6) | (byte & 0x3F);
+    }
+    // Overlong forms, surrogates and values past U+10FFFF are not UTF-8.
+    if (code < kSmallestOfLength[length] || (code >= 0xD800 && code <= 0xDFFF) || code > 0x10FFFF)
+        return kNotUtf8;
+    return code;
+}
+
+void AppendUtf16(std::u16string& units, char32_t code)
+{
+    if (code < 0x10000) {
+        units.push_back(static_cast<char16_t>(code));
+        return;
+    }
+    code -= 0x10000;
+    units.push_back(static_cast<char16_t>(0xD800 + (code >> 10)));
+    units.push_back(static_cast<char16_t>(0xDC00 + (code & 0x3FF)));
+}
+
 // Names on disk are bytes; the identifier rules work on UTF-16 code units,
 // so decode UTF-8, turning every byte that is not part of a valid sequence
 // into U+FFFD.
@@ -32,35 +84,15 @@ std::u16string DecodeUtf8(const std::string& bytes)
 {
     std::u16string units;
     std::size_t i = 0;
-    auto byteAt = [&](std::size_t k) { return static_cast<unsigned char>(bytes[k]); };
-    auto isContinuation = [&](std::size_t k) { return k < bytes.size() && (byteAt(k) & 0xC0) == 0x80; };
     while (i < bytes.size()) {
-        unsigned char lead = byteAt(i);
-        std::size_t length = lead < 0x80 ? 1 : lead >= 0xC2 && lead <= 0xDF ? 2
-                           : lead >= 0xE0 && lead <= 0xEF ? 3 : lead >= 0xF0 && lead <= 0xF4 ? 4 : 0;
-        char32_t code = length == 1 ? lead : length == 2 ? lead & 0x1F : length == 3 ? lead & 0x0F : lead & 0x07;
-        bool valid = length != 0;
-        for (std::size_t k = 1; valid && k < length; ++k) {
-            valid = isContinuation(i + k);
-            if (valid)
-                code = (code << 6) | (byteAt(i + k) & 0x3F);
-        }
-        // Overlong forms, surrogates and values past U+10FFFF are not UTF-8.
-        if (valid && ((length == 3 && (code < 0x800 || (code >= 0xD800 && code <= 0xDFFF))) ||
-                      (length == 4 && (code < 0x10000 || code > 0x10FFFF))))
-            valid = false;
-        if (!valid) {
+        const std::size_t length = Utf8SequenceLength(static_cast<unsigned char>(bytes[i]));
+        const char32_t code = DecodeUtf8Sequence(bytes, i, length);
+        if (code == kNotUtf8) {
             units.push_back(u'\uFFFD');
             ++i;
             continue;
         }
-        if (code >= 0x10000) {
-            code -= 0x10000;
-            units.push_back(static_cast<char16_t>(0xD800 + (code >> 10)));
-            units.push_back(static_cast<char16_t>(0xDC00 + (code & 0x3FF)));
-        } else {
-            units.push_back(static_cast<char16_t>(code));
-        }
+        AppendUtf16(units, code);
         i += length;
     }
     return units;
@@ -89,6 +121,9 @@ void InitializeProcess()
     // Past a file size limit, write must fail with EFBIG so that the header
     // is reported and discarded, instead of the process being killed.
     signal(SIGXFSZ, SIG_IGN);
+    // A reader of the error lines that quits early must not cost the user
+    // the headers of the remaining models: the lines it missed are dropped.
+    signal(SIGPIPE, SIG_IGN);
 }
 
 std::vector<NativeString> CommandLineArguments(int argc, char** argv)
@@ -135,12 +170,16 @@ bool ListModelFiles(std::vector<FileName>* names, std::string* error)
 
 bool IsLetter(char16_t unit)
 {
-    return u_isalpha(static_cast<UChar32>(unit));
+    const LetterBlock& block = LetterBlocks[LetterBlockOfHighByte[unit >> 8]];
+    unsigned low = unit & 0xFFu;
+    return (block.letter[low >> 6] >> (low & 63)) & 1;
 }
 
 bool IsLetterOrDigit(char16_t unit)
 {
-    return u_isalnum(static_cast<UChar32>(unit));
+    const LetterBlock& block = LetterBlocks[LetterBlockOfHighByte[unit >> 8]];
+    unsigned low = unit & 0xFFu;
+    return (block.letterOrDigit[low >> 6] >> (low & 63)) & 1;
 }
 
 std::uint32_t CalendarTimeSeconds()
@@ -205,86 +244,6 @@ void CloseInput(InputFile& file)
     if (file.handle >= 0)
         close(ToDescriptor(file.handle));
     file.handle = -1;
-}
-
-bool CreateOutput(const NativeString& targetPath, OutputFile* file, std::string* error)
-{
-    struct stat target;
-    bool exists = stat(targetPath.c_str(), &target) == 0;
-    if (exists && S_ISDIR(target.st_mode)) {
-        *error = "cannot write " + targetPath + ": it is a directory";
-        return false;
-    }
-    // Root could rename over a file without write permission; a header
-    // that was made read-only is meant to stay as it is.
-    if (exists && (target.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) {
-        *error = "cannot write " + targetPath + ": it is read-only";
-        return false;
-    }
-    static unsigned counter = 0;
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        NativeString temporary = targetPath + "." + std::to_string(getpid()) + "-" +
-                                 std::to_string(counter++) + ".tmp";
-        int descriptor = open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (descriptor >= 0) {
-            if (exists)
-                fchmod(descriptor, target.st_mode & 07777);
-            file->handle = descriptor;
-            file->temporaryPath = temporary;
-            file->targetPath = targetPath;
-            return true;
-        }
-        if (errno != EEXIST) {
-            *error = "cannot create " + targetPath + ": " + Reason(errno);
-            return false;
-        }
-    }
-    *error = "cannot create " + targetPath + ": no free temporary name";
-    return false;
-}
-
-bool WriteOutput(OutputFile& file, const char* data, std::size_t size, std::string* error)
-{
-    while (size != 0) {
-        ssize_t count = write(ToDescriptor(file.handle), data, size);
-        if (count < 0 && errno == EINTR)
-            continue;
-        if (count <= 0) {
-            *error = "cannot write " + file.targetPath + ": " + Reason(count < 0 ? errno : ENOSPC);
-            return false;
-        }
-        data += count;
-        size -= static_cast<std::size_t>(count);
-    }
-    return true;
-}
-
-bool CommitOutput(OutputFile& file, std::string* error)
-{
-    int result = close(ToDescriptor(file.handle));
-    file.handle = -1;
-    if (result != 0) {
-        *error = "cannot write " + file.targetPath + ": " + Reason(errno);
-        DiscardOutput(file);
-        return false;
-    }
-    if (rename(file.temporaryPath.c_str(), file.targetPath.c_str()) != 0) {
-        *error = "cannot replace " + file.targetPath + ": " + Reason(errno);
-        DiscardOutput(file);
-        return false;
-    }
-    file.temporaryPath.clear();
-    return true;
-}
-
-void DiscardOutput(OutputFile& file)
-{
-    if (file.handle >= 0)
-        close(ToDescriptor(file.handle));
-    file.handle = -1;
-    if (!file.temporaryPath.empty())
-        unlink(file.temporaryPath.c_str());
-    file.temporaryPath.clear();
 }
 
 void PrintErrorLine(const std::string& line)

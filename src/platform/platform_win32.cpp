@@ -13,10 +13,12 @@
 // shellapi.h needs the declarations of windows.h.
 #include <shellapi.h>
 
+#include <atomic>
 #include <ctime>
 #include <cwchar>
 
 #include "platform/platform.h"
+#include "platform/temporary_files.h"
 
 namespace torvane {
 namespace {
@@ -179,20 +181,48 @@ bool CheckTarget(const std::wstring& targetPath, std::string* error)
     return true;
 }
 
+// Marked so, the file goes when its last handle is closed, even when the
+// process is killed. Where the file system does not allow it, an
+// interruption handled by the console control handler still removes it.
+bool MarkForDeletion(HANDLE handle, BOOL mark)
+{
+    FILE_DISPOSITION_INFO disposition = {};
+    disposition.DeleteFile = mark;
+    return SetFileInformationByHandle(handle, FileDispositionInfo, &disposition, sizeof disposition) != 0;
+}
+
+bool IsMarkedForDeletion(HANDLE handle)
+{
+    FILE_STANDARD_INFO standard = {};
+    return GetFileInformationByHandleEx(handle, FileStandardInfo, &standard, sizeof standard) &&
+           standard.DeletePending;
+}
+
 // The target's own name keeps a left-over temporary recognisable, the
 // process id and a counter keep it apart from other writers, and CREATE_NEW
-// never opens a file that is already there.
+// never opens a file that is already there. The name is armed before the
+// file appears under it, so that an interruption at any moment removes it.
 bool CreateTemporaryBeside(const std::wstring& targetPath, OutputFile* file, std::string* error)
 {
-    static unsigned counter = 0;
+    static std::atomic<unsigned> counter{0};
     const std::wstring process = std::to_wstring(GetCurrentProcessId());
+    const std::string failure = "cannot create " + ToUtf8(targetPath) + ": ";
     for (int attempt = 0; attempt < 100; ++attempt) {
         std::wstring candidate =
             targetPath + L"." + process + L"-" + std::to_wstring(counter++) + L".tmp";
-        HANDLE handle = CreateFileW(candidate.c_str(), GENERIC_WRITE,
+        if (candidate.size() >= kTemporaryPathCapacity) {
+            SetError(error, failure + Reason(ERROR_FILENAME_EXCED_RANGE));
+            return false;
+        }
+        if (!ArmTemporarySlot(file->temporarySlot, candidate)) {
+            SetError(error, failure + Reason(ERROR_OPERATION_ABORTED));
+            return false;
+        }
+        HANDLE handle = CreateFileW(candidate.c_str(), GENERIC_WRITE | DELETE,
             FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, CREATE_NEW,
             FILE_ATTRIBUTE_NORMAL, nullptr);
         if (handle != INVALID_HANDLE_VALUE) {
+            MarkForDeletion(handle, TRUE);
             file->handle = FromHandle(handle);
             file->temporaryPath = std::move(candidate);
             file->targetPath = targetPath;
@@ -200,11 +230,11 @@ bool CreateTemporaryBeside(const std::wstring& targetPath, OutputFile* file, std
         }
         DWORD code = GetLastError();
         if (code != ERROR_FILE_EXISTS && code != ERROR_ALREADY_EXISTS) {
-            SetError(error, "cannot create " + ToUtf8(targetPath) + ": " + Reason(code));
+            SetError(error, failure + Reason(code));
             return false;
         }
     }
-    SetError(error, "cannot create " + ToUtf8(targetPath) + ": no free temporary name");
+    SetError(error, failure + "no free temporary name");
     return false;
 }
 
@@ -360,7 +390,17 @@ void CloseInput(InputFile& file)
 
 bool CreateOutput(const NativeString& targetPath, OutputFile* file, std::string* error)
 {
-    return CheckTarget(targetPath, error) && CreateTemporaryBeside(targetPath, file, error);
+    if (!CheckTarget(targetPath, error))
+        return false;
+    if (!ClaimTemporarySlot(&file->temporarySlot)) {
+        SetError(error, "cannot create " + ToUtf8(targetPath) + ": too many headers are being written at once");
+        return false;
+    }
+    if (!CreateTemporaryBeside(targetPath, file, error)) {
+        ReleaseTemporarySlot(&file->temporarySlot);
+        return false;
+    }
+    return true;
 }
 
 bool WriteOutput(OutputFile& file, const char* data, std::size_t size, std::string* error)
@@ -381,7 +421,17 @@ bool WriteOutput(OutputFile& file, const char* data, std::size_t size, std::stri
 
 bool CommitOutput(OutputFile& file, std::string* error)
 {
-    BOOL closed = CloseHandle(ToHandle(file.handle));
+    HANDLE handle = ToHandle(file.handle);
+    // Closed while still marked, the complete file would be deleted.
+    if (!MarkForDeletion(handle, FALSE)) {
+        DWORD code = GetLastError();
+        if (IsMarkedForDeletion(handle)) {
+            SetError(error, "cannot write " + ToUtf8(file.targetPath) + ": " + Reason(code));
+            DiscardOutput(file);
+            return false;
+        }
+    }
+    BOOL closed = CloseHandle(handle);
     file.handle = -1;
     if (!closed) {
         SetError(error, "cannot write " + ToUtf8(file.targetPath) + ": " + Reason(GetLastError()));
@@ -401,6 +451,7 @@ bool CommitOutput(OutputFile& file, std::string* error)
         return false;
     }
     file.temporaryPath.clear();
+    ReleaseTemporarySlot(&file.temporarySlot);
     return true;
 }
 
@@ -412,6 +463,7 @@ void DiscardOutput(OutputFile& file)
     if (!file.temporaryPath.empty())
         DeleteFileW(file.temporaryPath.c_str());
     file.temporaryPath.clear();
+    ReleaseTemporarySlot(&file.temporarySlot);
 }
 
 void PrintErrorLine(const std::string& line)

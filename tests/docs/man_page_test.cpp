@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstring>
 #include <filesystem>
 #include <set>
 #include <sstream>
@@ -181,6 +182,43 @@ TEST(ManPageTest, ListsNoOptionThatTheProgramLacks)
     ASSERT_TRUE(manual.count("--help")) << "options read from the manual: " << Joined(manual);
     for (const std::string& option : manual)
         EXPECT_TRUE(help.count(option)) << option << " is in the manual but not in --help";
+}
+
+// The words from "whose name ends in" to "lower case" in a text flattened to
+// single spaces, without quotes and backticks: the rule for which files of
+// the current directory are models.
+std::string ModelFileRule(const std::string& text)
+{
+    std::string flat;
+    for (char c : text) {
+        if (c == '"' || c == '`')
+            continue;
+        bool space = c == ' ' || c == '\n' || c == '\r';
+        if (space && (flat.empty() || flat.back() == ' '))
+            continue;
+        flat += space ? ' ' : c;
+    }
+    std::size_t start = flat.find("whose name ends in");
+    std::size_t end = flat.find("lower case", start);
+    if (start == std::string::npos || end == std::string::npos)
+        return "";
+    return flat.substr(start, end + std::strlen("lower case") - start);
+}
+
+std::string RoffText(const std::string& manPage)
+{
+    std::string text;
+    for (const std::string& line : Lines(manPage))
+        text += RoffLineText(line) + "\n";
+    return text;
+}
+
+TEST(ManPageTest, HelpManualAndReadmeGiveTheSameRuleForModelFiles)
+{
+    std::string help = ModelFileRule(RunForOutput("--help"));
+    ASSERT_NE(help, "") << "--help states no rule for which files are models";
+    EXPECT_EQ(ModelFileRule(RoffText(ReadFileBytes(kManPage))), help);
+    EXPECT_EQ(ModelFileRule(ReadFileBytes(kManPage.parent_path().parent_path() / "README.md")), help);
 }
 
 TEST(ManPageTest, CarriesTheProgramsVersion)

@@ -54,12 +54,28 @@ TEST(CommandLine, Jobs)
     EXPECT_EQ(Parse({"--jobs=two"}).error, "--jobs takes a number of threads from 1 up, not 'two'");
 }
 
+TEST(CommandLine, HeaderFormsAreChosenOneOptionEach)
+{
+    HeaderForm plain = Parse({"a.obj"}).form;
+    EXPECT_EQ(plain.layout, VertexLayout::kInterleaved);
+    EXPECT_EQ(plain.stemSpelling, StemSpelling::kLatin1);
+    HeaderForm separate = Parse({"--non-interleaved", "a.obj"}).form;
+    EXPECT_EQ(separate.layout, VertexLayout::kNonInterleaved);
+    EXPECT_EQ(separate.stemSpelling, StemSpelling::kLatin1);
+    HeaderForm ascii = Parse({"a.obj", "--ascii"}).form;
+    EXPECT_EQ(ascii.layout, VertexLayout::kInterleaved);
+    EXPECT_EQ(ascii.stemSpelling, StemSpelling::kAscii);
+    EXPECT_EQ(Parse({"--ascii", "--non-interleaved"}).form.layout, VertexLayout::kNonInterleaved);
+    EXPECT_EQ(Parse({"--", "--ascii"}).action, CommandAction::kUsageError);
+}
+
 TEST(CommandLine, HelpAndVersion)
 {
     EXPECT_EQ(Parse({"-h"}).action, CommandAction::kShowHelp);
     EXPECT_EQ(Parse({"a.obj", "--help", "--bogus"}).action, CommandAction::kShowHelp);
     EXPECT_EQ(Parse({"--version"}).action, CommandAction::kShowVersion);
-    for (const char* option : {"--seed", "--jobs", "--output-dir", "-o,", "--help", "--version", "-h"})
+    for (const char* option :
+         {"--seed", "--jobs", "--output-dir", "-o,", "--help", "--version", "-h", "--non-interleaved", "--ascii"})
         EXPECT_NE(UsageText().find(option), std::string::npos) << option;
     EXPECT_EQ(VersionText(), "torvane " TORVANE_VERSION "\n");
 }
@@ -79,6 +95,25 @@ TEST(CommandLine, UsageErrors)
     EXPECT_EQ(error({"--seed", "-1"}), "--seed takes a number from 0 to 4294967295, not '-1'");
     EXPECT_EQ(error({"--seed=", "a.obj"}), "--seed takes a number from 0 to 4294967295, not ''");
     EXPECT_EQ(error({"--seed", "12x"}), "--seed takes a number from 0 to 4294967295, not '12x'");
+}
+
+// A slip of the keyboard names the option meant; anything further off, or a
+// one-letter option, is not guessed at.
+TEST(CommandLine, UnknownOptionCloseToAKnownOneIsSuggested)
+{
+    auto error = [](const char* argument) { return Parse({"a.obj", argument}).error; };
+    EXPECT_EQ(error("--sead"), "unknown option '--sead', did you mean --seed?");
+    EXPECT_EQ(error("--sead=3"), "unknown option '--sead=3', did you mean --seed?");
+    EXPECT_EQ(error("--outptu-dir=x"), "unknown option '--outptu-dir=x', did you mean --output-dir?");
+    EXPECT_EQ(error("--verison"), "unknown option '--verison', did you mean --version?");
+    EXPECT_EQ(error("--outptu-dri"), "unknown option '--outptu-dri', did you mean --output-dir?");
+    EXPECT_EQ(error("-help"), "unknown option '-help', did you mean --help?");
+    EXPECT_EQ(error("--SEED"), "unknown option '--SEED', did you mean --seed?");
+    EXPECT_EQ(error("--sd"), "unknown option '--sd', did you mean --seed?");
+    EXPECT_EQ(error("--s"), "unknown option '--s'");
+    EXPECT_EQ(error("-x"), "unknown option '-x'");
+    EXPECT_EQ(error("---"), "unknown option '---'");
+    EXPECT_EQ(error("--output"), "unknown option '--output'");
 }
 
 }  // namespace

@@ -22,50 +22,55 @@ struct Outcome {
     std::uint32_t randomState = 0;
 };
 
-bool AppendTo(void* text, const char* data, std::size_t size, std::string*)
-{
-    static_cast<std::string*>(text)->append(data, size);
-    return true;
-}
-
 Outcome ConvertByReference(const std::string& text, std::uint32_t seed)
 {
     Outcome outcome;
-    outcome.bytes.reserve(2 * text.size() + 100000);  // headers are about twice their model
+    StringSink sink;
+    sink.bytes.reserve(2 * text.size() + 100000);  // headers are about twice their model
     Random random;
     SeedRandom(random, seed);
     std::string error;
-    outcome.converted = ConvertObjText(text, u"model", random, {&AppendTo, &outcome.bytes}, &error);
-    if (!outcome.converted)
-        outcome.bytes = error;
+    outcome.converted = ConvertObjText(text, u"model", HeaderForm{}, random, sink, &error);
+    outcome.bytes = outcome.converted ? std::move(sink.bytes) : error;
     outcome.randomState = random.state;
     return outcome;
 }
 
-// Hands out the text in reads of random lengths, a byte at times.
-struct ChoppedText {
+// Hands out the text in reads of random lengths, a byte at times; as an
+// offset source, the same text from any offset, for the reader of the
+// second half.
+struct ChoppedText final : ByteSource, OffsetSource {
+    ChoppedText(const std::string* text, std::uint32_t seed) : text(text), lengths(seed) {}
+
+    std::int64_t Read(char* buffer, std::size_t capacity, std::string*) override
+    {
+        std::size_t longest = lengths() % 4 == 0 ? 1 : 1 + lengths() % 70000;
+        std::size_t count = std::min({capacity, longest, text->size() - offset});
+        std::copy_n(text->data() + offset, count, buffer);
+        offset += count;
+        return static_cast<std::int64_t>(count);
+    }
+
+    std::int64_t ReadAt(std::uint64_t from, char* buffer, std::size_t capacity, std::string* error) override
+    {
+        offset = static_cast<std::size_t>(std::min<std::uint64_t>(from, text->size()));
+        return Read(buffer, capacity, error);
+    }
+
     const std::string* text;
     std::size_t offset = 0;
     std::mt19937 lengths;
 };
 
-std::int64_t ReadChopped(void* context, char* buffer, std::size_t capacity, std::string*)
+// Two readers of the text, splitting it whatever its size.
+TextReading Reading(OffsetSource* second, std::uint64_t hint)
 {
-    auto& source = *static_cast<ChoppedText*>(context);
-    std::size_t longest = source.lengths() % 4 == 0 ? 1 : 1 + source.lengths() % 70000;
-    std::size_t count = std::min({capacity, longest, source.text->size() - source.offset});
-    std::copy_n(source.text->data() + source.offset, count, buffer);
-    source.offset += count;
-    return static_cast<std::int64_t>(count);
-}
-
-// The same text from any offset, for the reader of the second half.
-std::int64_t ReadChoppedAt(void* context, std::uint64_t offset, char* buffer, std::size_t capacity,
-                           std::string* error)
-{
-    auto& source = *static_cast<ChoppedText*>(context);
-    source.offset = static_cast<std::size_t>(std::min<std::uint64_t>(offset, source.text->size()));
-    return ReadChopped(context, buffer, capacity, error);
+    TextReading reading;
+    reading.expectedSize = hint;
+    reading.threads = ReadingThreads::kTwo;
+    reading.halves = second;
+    reading.smallestSplit = 0;
+    return reading;
 }
 
 enum class Readers { kOne, kTwo };
@@ -80,8 +85,8 @@ Outcome ConvertStreaming(const std::string& text, std::uint32_t seed, Readers re
     outcome.bytes.reserve(2 * text.size() + 100000);  // headers are about twice their model
     Random random;
     SeedRandom(random, seed);
-    ChoppedText source{&text, 0, std::mt19937(seed)};
-    ChoppedText second{&text, 0, std::mt19937(seed + 1)};
+    ChoppedText source(&text, seed);
+    ChoppedText second(&text, seed + 1);
     // The size hint reserves room and says where the text is split for two
     // readers: none (one reader), the true size (split in the middle), and
     // one far too small (the lists grow past it; the split comes early,
@@ -89,14 +94,17 @@ Outcome ConvertStreaming(const std::string& text, std::uint32_t seed, Readers re
     const std::uint64_t hints[] = {0, text.size(), text.size() / 50};
     if (hint == kHintBySeed)
         hint = hints[seed % 3];
-    OffsetSource halves{&ReadChoppedAt, &second, 0};
+    TextReading reading = Reading(&second, hint);
+    if (readers == Readers::kOne)
+        reading.threads = ReadingThreads::kOne;
     StreamedModel streamed;
     std::string error;
-    outcome.converted = ReadAndWeld({&ReadChopped, &source, hint}, random, &streamed, &error,
-                                    readers == Readers::kTwo ? &halves : nullptr);
+    outcome.converted = ReadAndWeld(source, reading, random, &streamed, &error);
     if (outcome.converted) {
-        BufferedWriter writer = MakeBufferedWriter({&AppendTo, &outcome.bytes});
-        EXPECT_TRUE(WriteHeader(streamed.model, streamed.welded, u"model", writer, 2));
+        StringSink sink;
+        BufferedWriter writer = MakeBufferedWriter(sink);
+        EXPECT_TRUE(WriteHeader(streamed.model, streamed.welded, u"model", HeaderForm{}, 2, writer));
+        outcome.bytes = std::move(sink.bytes);
     } else {
         outcome.bytes = error;
     }
@@ -221,6 +229,11 @@ TEST(StreamingConversion, TextsSplitAnywhereGiveTheReferenceBytes)
         // Bounds of a later half with no number on an axis, and zeros of
         // both signs: the earlier one stays.
         "v -0 0 -0\n" + model + "v 0 nan -0\nv -0 nan 1e30\n",
+        // Split in the middle, the second half starts with bytes that begin
+        // a UTF-16 text, but not this one.
+        "v 0 0 0\nv 1 0 0\nv 0 1 0\n# " + std::string(1000, '-') + "\n\xFF\xFE\nf 1 2 3\n",
+        // A relative face right after the split counts back across it.
+        "v 0 0 0\nv 1 0 0\nv 0 1 0\n# " + std::string(1000, '-') + "\nf -3 -2 -1\nv 0 0 1\nf 1 -1 2\n",
     };
     for (const std::string& text : cases) {
         Outcome reference = ConvertByReference(text, 5);
@@ -236,6 +249,73 @@ TEST(StreamingConversion, TextsSplitAnywhereGiveTheReferenceBytes)
     }
 }
 
+// A model whose faces follow the vertices they use, written with absolute
+// indices and again with relative ones in some fields, the two mixed in
+// one face.
+struct TwoWrittenModels {
+    std::string absolute;
+    std::string relative;
+};
+
+// OBJ index n of count entries so far, or the same as the relative -k.
+std::string IndexField(std::size_t n, std::size_t count, bool relative)
+{
+    return relative ? std::to_string(static_cast<std::int64_t>(n) - static_cast<std::int64_t>(count) - 1)
+                    : std::to_string(n);
+}
+
+TwoWrittenModels ModelWrittenTwoWays(std::uint32_t seed, std::size_t faces)
+{
+    std::mt19937 rng(seed);
+    TwoWrittenModels written;
+    std::size_t counts[3] = {0, 0, 0};
+    const char* const keywords[3] = {"v ", "vt ", "vn "};
+    for (std::size_t face = 0; face < faces; ++face) {
+        for (int kind = 0; kind < 3; ++kind) {
+            for (; counts[kind] == 0 || rng() % 4 == 0; ++counts[kind]) {
+                std::string line = keywords[kind] + Number(rng) + " " + Number(rng) + " " + Number(rng) + "\n";
+                written.absolute += line;
+                written.relative += line;
+            }
+        }
+        written.absolute += "f";
+        written.relative += "f";
+        for (std::size_t corner = 3 + rng() % 2; corner > 0; --corner) {
+            std::uint32_t form = rng() % 3;  // p, p/t/n, p//n
+            for (int kind = 0; kind < 3; ++kind) {
+                if ((kind == 1 && form != 1) || (kind == 2 && form == 0))
+                    continue;
+                std::string separator = kind == 0 ? " " : kind == 2 && form == 2 ? "//" : "/";
+                std::size_t n = 1 + rng() % counts[kind];
+                written.absolute += separator + IndexField(n, counts[kind], false);
+                written.relative += separator + IndexField(n, counts[kind], rng() % 2 == 0);
+            }
+        }
+        written.absolute += "\n";
+        written.relative += "\n";
+    }
+    return written;
+}
+
+TEST(StreamingConversion, RelativeIndicesConvertLikeTheirAbsoluteEquivalents)
+{
+    TwoWrittenModels model = ModelWrittenTwoWays(17, 2 * kScatterReach);
+    Outcome absolute = ConvertByReference(model.absolute, 6);
+    ASSERT_TRUE(absolute.converted) << absolute.bytes;
+    EXPECT_TRUE(ConvertByReference(model.relative, 6).bytes == absolute.bytes);
+    for (std::uint64_t hint : {std::uint64_t{0}, model.relative.size(), model.relative.size() / 5}) {
+        SCOPED_TRACE("hint " + std::to_string(hint));
+        EXPECT_TRUE(ConvertStreaming(model.relative, 6, Readers::kTwo, hint).bytes == absolute.bytes);
+    }
+}
+
+TEST(StreamingConversion, AnIndexBeyondItsListOnlyInTheSecondHalfNamesItsLineInTheWhole)
+{
+    std::string text = "v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 3\nf 1 2 3\nf 1 2 3\nf 1 2 9\n";
+    Outcome split = ConvertStreaming(text, 5, Readers::kTwo, text.size());
+    EXPECT_EQ(split.bytes, "line 7: face refers to position 9, but the file defines 3 positions");
+}
+
 TEST(StreamingConversion, RefusedModelsGiveTheReferenceMessageAndLeaveTheRandomState)
 {
     std::string large = RandomModel(7, {kScatterReach + 10, Corners::kPTN});
@@ -243,7 +323,7 @@ TEST(StreamingConversion, RefusedModelsGiveTheReferenceMessageAndLeaveTheRandomS
         "",
         "v 1 2 3\n",
         large + "f 1/1/1 2/2/2 9999/1/1\n",
-        large + "f 1/1/1 2/2/2 3/1/-4\n",
+        large + "f 1/1/1 2/2/2 3/1/-8\n",
         large + "f 1/1/1 2/2/2\n",
         // A coordinate that is not finite: refused only when a face uses it.
         "v nan 0 0\n" + large,
@@ -283,40 +363,42 @@ TEST(StreamingConversion, LinesLongerThanTheReadBufferGiveTheReferenceBytes)
 
 TEST(StreamingConversion, ASourceThatFailsIsReportedWithItsReason)
 {
-    auto failing = [](void*, char*, std::size_t, std::string* error) -> std::int64_t {
-        *error = "cannot read: disk on fire";
-        return -1;
-    };
+    struct Failing final : ByteSource {
+        std::int64_t Read(char*, std::size_t, std::string* error) override
+        {
+            *error = "cannot read: disk on fire";
+            return -1;
+        }
+    } failing;
     Random random;
     StreamedModel streamed;
     std::string error;
-    EXPECT_FALSE(ReadAndWeld({failing, nullptr}, random, &streamed, &error));
+    EXPECT_FALSE(ReadAndWeld(failing, {}, random, &streamed, &error));
     EXPECT_EQ(error, "cannot read: disk on fire");
     EXPECT_EQ(random.state, 1u);
 
     // The same when only the reader of the second half fails, once it has
     // found where the half starts.
     std::string text = "v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 3\n";
-    ChoppedText source{&text, 0, std::mt19937(1)};
-    struct FailingLater {
-        const std::string* text;
-        int reads = 0;
-    } later{&text};
-    auto failingLater = [](void* context, std::uint64_t offset, char* buffer, std::size_t capacity,
-                           std::string* error) -> std::int64_t {
-        auto& state = *static_cast<FailingLater*>(context);
-        if (state.reads++ == 0) {
-            std::size_t count = std::min<std::size_t>(capacity, state.text->size() - offset);
-            std::copy_n(state.text->data() + offset, count, buffer);
-            return static_cast<std::int64_t>(count);
+    ChoppedText source(&text, 1);
+    struct FailingLater final : OffsetSource {
+        std::int64_t ReadAt(std::uint64_t offset, char* buffer, std::size_t capacity, std::string* error) override
+        {
+            if (reads++ == 0) {
+                std::size_t count = std::min<std::size_t>(capacity, text->size() - offset);
+                std::copy_n(text->data() + offset, count, buffer);
+                return static_cast<std::int64_t>(count);
+            }
+            *error = "cannot read: disk on fire";
+            return -1;
         }
-        *error = "cannot read: disk on fire";
-        return -1;
-    };
-    OffsetSource halves{failingLater, &later, 0};
+        const std::string* text = nullptr;
+        int reads = 0;
+    } later;
+    later.text = &text;
     StreamedModel other;
     error.clear();
-    EXPECT_FALSE(ReadAndWeld({&ReadChopped, &source, text.size()}, random, &other, &error, &halves));
+    EXPECT_FALSE(ReadAndWeld(source, Reading(&later, text.size()), random, &other, &error));
     EXPECT_EQ(error, "cannot read: disk on fire");
     EXPECT_EQ(random.state, 1u);
 }

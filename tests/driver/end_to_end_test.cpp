@@ -2,8 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdlib>
 #include <filesystem>
 #include <regex>
+#include <vector>
 
 #include "test_support.h"
 
@@ -185,6 +188,20 @@ TEST(EndToEnd, AnExistingHeaderIsReplacedWhole)
     EXPECT_EQ(FileNames(directory.path()), (std::vector<std::string>{"m.h", "m.obj"}));
 }
 
+TEST(EndToEnd, AReplacedHeaderKeepsItsPermissions)
+{
+    TemporaryDirectory directory;
+    WriteFileBytes(directory / "m.obj", kTriangle);
+    WriteFileBytes(directory / "m.h", "old\n");
+    const fs::perms ownerOnly = fs::perms::owner_read | fs::perms::owner_write;
+    fs::permissions(directory / "m.h", ownerOnly);
+    if (fs::status(directory / "m.h").permissions() != ownerOnly)
+        GTEST_SKIP() << "the file system keeps no owner-only permissions";
+    ASSERT_EQ(RunTorvane(directory.path(), "m.obj").exitStatus, 0);
+    EXPECT_NE(ReadFileBytes(directory / "m.h"), "old\n");
+    EXPECT_EQ(fs::status(directory / "m.h").permissions(), ownerOnly);
+}
+
 TEST(EndToEnd, HelpVersionAndUsageErrors)
 {
     TemporaryDirectory directory;
@@ -226,34 +243,100 @@ TEST(EndToEnd, AnOutputDirectoryTakesTheHeadersAndIsCreatedWhenMissing)
     WriteFileBytes(directory / "blocker", "");
     testing::RunResult run = RunTorvane(directory.path(), "-o blocker/sub here.obj");
     EXPECT_EQ(run.exitStatus, 1);
-    EXPECT_EQ(run.standardError.rfind("torvane: cannot create blocker/sub: ", 0), 0u) << run.standardError;
+    EXPECT_EQ(run.standardError.rfind("torvane: -o blocker/sub: cannot create the directory: ", 0), 0u)
+        << run.standardError;
+    run = RunTorvane(directory.path(), "-o here.obj");
+    EXPECT_EQ(run.exitStatus, 1);
+    EXPECT_EQ(run.standardError, "torvane: -o here.obj: not a directory\n");
+    EXPECT_EQ(FileNames(directory.path()), (std::vector<std::string>{"blocker", "here.obj", "models", "out"}));
 }
+
+// The C and C++ compilers that generated headers must suit: the build's
+// own, and GCC and Clang where they are installed.
+std::vector<std::string> HeaderCompilers()
+{
+    std::vector<std::string> compilers;
+    std::vector<fs::path> programs;  // cc and gcc are often one program
+    for (const char* compiler : {TORVANE_C_COMPILER, TORVANE_CXX_COMPILER, TORVANE_GCC, TORVANE_GXX,
+                                 TORVANE_CLANG, TORVANE_CLANGXX}) {
+        std::error_code error;
+        fs::path program = fs::canonical(compiler, error);
+        if (*compiler && std::find(programs.begin(), programs.end(), program) == programs.end()) {
+            programs.push_back(program);
+            compilers.push_back(compiler);
+        }
+    }
+    return compilers;
+}
+
+// Compiles source, which includes headers in directory, as C99 and as C++17
+// with every compiler.
+void ExpectCompilesAsCAndCxx(const TemporaryDirectory& directory, const std::string& source)
+{
+    WriteFileBytes(directory / "use.c", source);
+    WriteFileBytes(directory / "use.cpp", source);
+    for (const std::string& compiler : HeaderCompilers()) {
+        bool cxx = compiler.find("++") != std::string::npos;
+        std::string command = "cd \"" + directory.path().string() + "\" && \"" + compiler + "\"" +
+                              (cxx ? " -std=c++17 -fsyntax-only use.cpp" : " -std=c99 -fsyntax-only use.c");
+        EXPECT_EQ(std::system(command.c_str()), 0) << command;
+    }
+}
+
+constexpr char kNoHeaderCompilers[] =
+    "no compiler with GCC's options runs here; the native job compiles the same bytes";
 
 // Generated headers are code: two of them in one translation unit must
 // compile as C and as C++, a stem with letters beyond Latin-1 included.
 TEST(EndToEnd, GeneratedHeadersCompileAsCAndCxx)
 {
     if (!TORVANE_COMPILE_HEADERS)
-        GTEST_SKIP() << "no compiler with GCC's options runs here; the native job compiles the same bytes";
+        GTEST_SKIP() << kNoHeaderCompilers;
     TemporaryDirectory directory;
     fs::copy_file(kExamples / "crate.obj", directory / "crate.obj");
     fs::copy_file(kExamples / "pyramid.obj", directory / "3d pyramid.obj");
     fs::copy_file(kExamples / "pyramid.obj", directory.path() / fs::path(u8"\u7ACB\u65B9.obj"));
     ASSERT_EQ(RunTorvane(directory.path(), "").exitStatus, 0);
-    std::string source =
+    ExpectCompilesAsCAndCxx(directory,
         "#include \"crate.h\"\n#include \"3d pyramid.h\"\n#include \"\xE7\xAB\x8B\xE6\x96\xB9.h\"\n"
         "unsigned int Sum(void) { return (unsigned int)(sizeof crate_data / sizeof crate_data[0])"
         " + _3d_pyramid_indicies[0] + \\u7ACB\\u65B9_indicies[1] + (unsigned int)crate_data[0].nrm[2]"
-        " + (unsigned int)_3d_pyramid_data[0].pos[0]; }\n";
-    WriteFileBytes(directory / "use.c", source);
-    WriteFileBytes(directory / "use.cpp", source);
-    for (const std::string& compiler :
-         {std::string(TORVANE_C_COMPILER) + " -std=c99", std::string(TORVANE_CXX_COMPILER) + " -std=c++17"}) {
-        std::string file = compiler.find("c99") != std::string::npos ? "use.c" : "use.cpp";
-        std::string command = "cd \"" + directory.path().string() + "\" && " + compiler +
-                              " -fsyntax-only " + file;
-        EXPECT_EQ(std::system(command.c_str()), 0) << command;
-    }
+        " + (unsigned int)_3d_pyramid_data[0].pos[0]; }\n");
+}
+
+// With --ascii a Latin-1 name reaches GCC and Clang as a universal character
+// name, which a UTF-8 spelling of the name in the source refers to as well.
+TEST(EndToEnd, AsciiHeadersOfLatin1NamesCompileEverywhere)
+{
+    if (!TORVANE_COMPILE_HEADERS)
+        GTEST_SKIP() << kNoHeaderCompilers;
+    TemporaryDirectory directory;
+    fs::copy_file(kExamples / "pyramid.obj", directory.path() / fs::path(u8"W\u00FCrfel.obj"));
+    ASSERT_EQ(RunTorvane(directory.path(), "--ascii --seed 2").exitStatus, 0);
+    ExpectCompilesAsCAndCxx(directory,
+        "#include \"W\xC3\xBCrfel.h\"\n"
+        "unsigned int Sum(void) { return W\\u00FCrfel_indicies[0] + W\xC3\xBCrfel_indicies[1]"
+        " + (unsigned int)W\\u00FCrfel_data[0].pos[0]; }\n");
+}
+
+// Non-interleaved headers declare no record type, so models with different
+// attributes share a translation unit; the array sizes are checked where
+// they are compiled.
+TEST(EndToEnd, NonInterleavedHeadersOfDifferentAttributesShareATranslationUnit)
+{
+    if (!TORVANE_COMPILE_HEADERS)
+        GTEST_SKIP() << kNoHeaderCompilers;
+    TemporaryDirectory directory;
+    fs::copy_file(kExamples / "crate.obj", directory / "crate.obj");
+    fs::copy_file(kExamples / "pyramid.obj", directory / "pyramid.obj");
+    ASSERT_EQ(RunTorvane(directory.path(), "--non-interleaved --seed 4").exitStatus, 0);
+    ExpectCompilesAsCAndCxx(directory,
+        "#include \"crate.h\"\n#include \"pyramid.h\"\n"
+        "typedef char CrateHasAllThree[sizeof crate_pos == sizeof crate_uvw && sizeof crate_uvw =="
+        " sizeof crate_nrm && sizeof crate_pos == 776 * 3 * sizeof(float) ? 1 : -1];\n"
+        "typedef char PyramidHasTwo[sizeof pyramid_pos == sizeof pyramid_nrm ? 1 : -1];\n"
+        "float Sum(void) { return crate_uvw[0][1] + crate_nrm[1][2] + pyramid_pos[2][0] + pyramid_nrm[3][1]"
+        " + (float)crate_indicies[4] + (float)pyramid_indicies[5]; }\n");
 }
 
 }  // namespace

@@ -12,11 +12,6 @@
 namespace torvane {
 namespace {
 
-bool Discard(void*, const char*, std::size_t, std::string*)
-{
-    return true;
-}
-
 TEST(FuzzRegressions, EveryKeptInputConvertsOrFailsCleanly)
 {
     std::size_t inputs = 0;
@@ -26,10 +21,12 @@ TEST(FuzzRegressions, EveryKeptInputConvertsOrFailsCleanly)
         Random random;
         SeedRandom(random, 1);
         std::string error;
-        if (!ConvertObjText(text, u"fuzz", random, {&Discard, nullptr}, &error)) {
+        StringSink sink;
+        if (!ConvertObjText(text, u"fuzz", HeaderForm{}, random, sink, &error)) {
             EXPECT_FALSE(error.empty());
         }
         EXPECT_EQ(testing::ConvertInHalves(text), testing::ConvertWhole(text));
+        EXPECT_TRUE(testing::BothRoutesAgree(text)) << "in the non-interleaved layout";
         ++inputs;
     }
     EXPECT_GT(inputs, 0u);
@@ -41,8 +38,8 @@ TEST(FuzzRegressions, AModelTooLargeForTheWarningIsRefused)
     // mesh to infinity.
     Random random;
     std::string error;
-    EXPECT_FALSE(ConvertObjText("v 3e38 3e38 3e38\nv -3e38 -3e38 -3e38\nf 1 2 2\n", u"m", random,
-                                {&Discard, nullptr}, &error));
+    StringSink sink;
+    EXPECT_FALSE(ConvertObjText("v 3e38 3e38 3e38\nv -3e38 -3e38 -3e38\nf 1 2 2\n", u"m", HeaderForm{}, random, sink, &error));
     EXPECT_EQ(error, "the model is too large: the warning mesh scaled to it leaves the float range");
 }
 

@@ -188,6 +188,27 @@ TEST(WindowsEndToEnd, WideNamesGiveTheSameHeaderListedOrNamedOnTheCommandLine)
     }
 }
 
+// The header forms chosen by UTF-16 options: one array per attribute, and
+// the name's Latin-1 letter written as a universal character name, where
+// without --ascii it is the single byte 0xFC.
+TEST(WindowsEndToEnd, HeaderFormOptionsReachTheWriter)
+{
+    TemporaryDirectory directory;
+    WriteFileBytes(directory.path() / Utf8("Würfel.obj"), kTriangle);
+    testing::RunResult run = RunWide(directory.path(), {L"--non-interleaved", L"--ascii", L"--seed", L"3"});
+    EXPECT_EQ(run.exitStatus, 0) << run.standardError;
+    std::string header = ReadFileBytes(directory.path() / Utf8("Würfel.h"));
+    EXPECT_NE(header.find("// If you want your data to be Interleaved use \"Torvane.exe\"\r\n"), std::string::npos);
+    EXPECT_NE(header.find("#ifndef _W\\u00FCrfel_pos_\r\nconst float W\\u00FCrfel_pos[755][3] =\r\n"),
+              std::string::npos);
+    EXPECT_EQ(header.find("OBJ_VERT"), std::string::npos);
+    EXPECT_EQ(header.find('\xFC'), std::string::npos);
+
+    ASSERT_EQ(RunWide(directory.path(), {L"--seed", L"3"}).exitStatus, 0);
+    header = ReadFileBytes(directory.path() / Utf8("Würfel.h"));
+    EXPECT_NE(header.find("const OBJ_VERT W\xFCrfel_data[755] =\r\n"), std::string::npos);
+}
+
 TEST(WindowsEndToEnd, ReadOnlyHeaderIsLeftAsItWasAndNamedInUtf8)
 {
     TemporaryDirectory directory;

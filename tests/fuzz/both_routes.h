@@ -3,7 +3,8 @@
 // A text converted by both routes the converter has: whole in memory, and
 // streamed in small pieces with its second half read on a thread of its
 // own (however short the text). Both must give the same header bytes, or
-// the same message.
+// the same message, in either layout; and the non-interleaved header must
+// be the interleaved one de-interleaved.
 
 #include <algorithm>
 #include <cstdint>
@@ -12,69 +13,75 @@
 #include <string_view>
 
 #include "driver/conversion.h"
+#include "fuzz/deinterleave.h"
 #include "output/header_writer.h"
 
 namespace torvane::testing {
 
-struct PiecewiseText {
+struct PiecewiseText final : ByteSource, OffsetSource {
+    explicit PiecewiseText(std::string_view text) : text(text) {}
+
+    std::int64_t Read(char* buffer, std::size_t capacity, std::string*) override
+    {
+        constexpr std::size_t kPiece = 1000;
+        std::size_t count = std::min({capacity, kPiece, text.size() - offset});
+        std::memcpy(buffer, text.data() + offset, count);
+        offset += count;
+        return static_cast<std::int64_t>(count);
+    }
+
+    std::int64_t ReadAt(std::uint64_t from, char* buffer, std::size_t capacity, std::string* error) override
+    {
+        offset = static_cast<std::size_t>(std::min<std::uint64_t>(from, text.size()));
+        return Read(buffer, capacity, error);
+    }
+
     std::string_view text;
     std::size_t offset = 0;
 };
 
-inline std::int64_t ReadPiece(void* context, char* buffer, std::size_t capacity, std::string*)
-{
-    constexpr std::size_t kPiece = 1000;
-    auto& source = *static_cast<PiecewiseText*>(context);
-    std::size_t count = std::min({capacity, kPiece, source.text.size() - source.offset});
-    std::memcpy(buffer, source.text.data() + source.offset, count);
-    source.offset += count;
-    return static_cast<std::int64_t>(count);
-}
-
-inline std::int64_t ReadPieceAt(void* context, std::uint64_t offset, char* buffer, std::size_t capacity,
-                                std::string* error)
-{
-    auto& source = *static_cast<PiecewiseText*>(context);
-    source.offset = static_cast<std::size_t>(std::min<std::uint64_t>(offset, source.text.size()));
-    return ReadPiece(context, buffer, capacity, error);
-}
-
-inline bool AppendBytes(void* context, const char* data, std::size_t size, std::string*)
-{
-    static_cast<std::string*>(context)->append(data, size);
-    return true;
-}
-
 // The header, or "error: " and the message.
-inline std::string ConvertWhole(std::string_view text)
+inline std::string ConvertWhole(std::string_view text, const HeaderForm& form = {})
 {
     Random random;
     SeedRandom(random, 1);
-    std::string bytes;
+    StringSink sink;
     std::string error;
-    return ConvertObjText(text, u"m", random, {&AppendBytes, &bytes}, &error) ? bytes : "error: " + error;
+    return ConvertObjText(text, u"m", form, random, sink, &error) ? sink.bytes : "error: " + error;
 }
 
-inline std::string ConvertInHalves(std::string_view text)
+inline std::string ConvertInHalves(std::string_view text, const HeaderForm& form = {})
 {
     Random random;
     SeedRandom(random, 1);
-    PiecewiseText first{text};
-    PiecewiseText second{text};
-    OffsetSource halves{&ReadPieceAt, &second, 0};
+    PiecewiseText first(text);
+    PiecewiseText second(text);
+    TextReading reading;
+    reading.expectedSize = text.size();
+    reading.threads = ReadingThreads::kTwo;
+    reading.halves = &second;
+    reading.smallestSplit = 0;
     StreamedModel streamed;
     std::string error;
-    if (!ReadAndWeld({&ReadPiece, &first, text.size()}, random, &streamed, &error, &halves))
+    if (!ReadAndWeld(first, reading, random, &streamed, &error))
         return "error: " + error;
-    std::string bytes;
-    BufferedWriter writer = MakeBufferedWriter({&AppendBytes, &bytes});
-    WriteHeader(streamed.model, streamed.welded, u"m", writer);
-    return bytes;
+    StringSink sink;
+    BufferedWriter writer = MakeBufferedWriter(sink);
+    WriteHeader(streamed.model, streamed.welded, u"m", form, 2, writer);
+    return sink.bytes;
 }
 
 inline bool BothRoutesAgree(std::string_view text)
 {
-    return ConvertWhole(text) == ConvertInHalves(text);
+    std::string interleaved = ConvertWhole(text);
+    if (interleaved != ConvertInHalves(text))
+        return false;
+    HeaderForm separate{VertexLayout::kNonInterleaved, StemSpelling::kAscii};
+    std::string nonInterleaved = ConvertWhole(text, separate);
+    if (nonInterleaved != ConvertInHalves(text, separate))
+        return false;
+    bool refused = interleaved.rfind("error: ", 0) == 0;
+    return refused ? nonInterleaved == interleaved : nonInterleaved == Deinterleave(interleaved);
 }
 
 }  // namespace torvane::testing

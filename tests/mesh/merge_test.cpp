@@ -138,6 +138,12 @@ TEST(MergeWarningMesh, SizesTheWordToTheModelAndStandsItOnTheTop)
 {
     ObjModel model = CubeCornersModel(1, false, false);
     EXPECT_EQ(WarningScale(model.bounds), 0.49999946f);
+    // Float sums depend on their order: x, then y, then z. Summed the other
+    // way round, 0.75 + 0.75 would survive the addition to 2^24.
+    ModelBounds wide;
+    wide.min = {0, 0, 0};
+    wide.max = {16777216, 0.75f, 0.75f};
+    EXPECT_EQ(WarningScale(wide), 2796199.75f);
     Random random;
     SeedRandom(random, 3);
     MergeWarningMesh(model, random);
@@ -195,6 +201,36 @@ TEST(MergeWarningMesh, LargeModelsKeepTheirTailInOneRun)
                            model.triangles.end() - static_cast<std::ptrdiff_t>(tail)));
     for (std::size_t i = 32767 + kWarningTriangleCount; i < model.triangles.size(); ++i)
         ASSERT_FALSE(IsWarningTriangle(model.triangles[i], 8));
+}
+
+TEST(MergingWelder, WeldsTheLastPlaceWithinReachAsTheWholeListWould)
+{
+    // Seed 24884 draws 32767 first: the first warning triangle goes right
+    // after the 32767th model triangle, the last place the head still holds.
+    constexpr std::uint32_t kSeed = 24884;
+    Random probe;
+    SeedRandom(probe, kSeed);
+    ASSERT_EQ(DrawRandom(probe), kRandomMax);
+
+    ObjModel model = CubeCornersModel(33000, false, false);
+    ObjModel merged = model;
+    Random random;
+    SeedRandom(random, kSeed);
+    MergeWarningMesh(merged, random);
+    CornerWelder expected;
+    for (const ObjTriangle& triangle : merged.triangles)
+        WeldTriangle(expected, triangle);
+
+    LargeList<ObjTriangle> arriving;
+    arriving.swap(model.triangles);
+    MergingWelder merging;
+    merging.model = &model;
+    SeedRandom(merging.random, kSeed);
+    for (const ObjTriangle& triangle : arriving)
+        TakeModelTriangle(merging, triangle);
+    FinishMergingWeld(merging);
+    EXPECT_EQ(merging.welder.keys, expected.keys);
+    EXPECT_EQ(merging.welder.indices, expected.indices);
 }
 
 TEST(MergeWarningMesh, AnEmptyTriangleListStillTakesTheWholeWarning)

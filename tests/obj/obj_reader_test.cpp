@@ -171,6 +171,8 @@ TEST_F(ObjReaderFaces, CarriageReturnsAtTheLineEndDoNoHarm)
     EXPECT_EQ(Faces("f 1/2/3 4/5/6 7/8/9\r\n"), expected);
     EXPECT_EQ(Faces("f 1/2/3 4/5/6 7/8/9 \r\n"), expected);
     EXPECT_EQ(Faces("f  1/2/3  4/5/6  7/8/9  "), expected);
+    // Past four corners the face is read by the general loop.
+    EXPECT_EQ(Faces("f 1 2 3 4 5 \r\n"), Faces("f 1 2 3 4 5"));
 }
 
 TEST(ObjReaderErrors, FaultyFacesNameTheirLine)
@@ -179,8 +181,10 @@ TEST(ObjReaderErrors, FaultyFacesNameTheirLine)
     EXPECT_EQ(ParseError("v 0 0 0\n\nf"), "line 3: face has 0 corners, but a face needs at least 3");
     EXPECT_EQ(ParseError("v 0 0 0\nf 1 0 1"), "line 2: face corner 2 has no position index");
     EXPECT_EQ(ParseError("v 0 0 0\nf 1 // 1"), "line 2: face corner 2 has no position index");
-    EXPECT_EQ(ParseError("v 0 0 0\nf 1 -1 1"),
-              "line 2: face refers to position -1, but relative (negative) indices are not supported");
+    // A relative index counts back from the entries before its line.
+    EXPECT_EQ(ParseError("v 0 0 0\nf 1 -2 1"), "line 2: face refers to position -2, but only 1 position precedes it");
+    EXPECT_EQ(ParseError("v 0 0 0\nf 1/-1 1 1\nvt 0 0"),
+              "line 2: face refers to texture coordinate -1, but no texture coordinates precede it");
 }
 
 TEST(ObjReaderErrors, IndicesBeyondTheirListsAreRefused)

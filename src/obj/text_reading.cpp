@@ -1,0 +1,205 @@
+#include "obj/text_reading.h"
+
+#include <algorithm>
+#include <cstring>
+#include <exception>
+#include <new>
+#include <stop_token>
+#include <thread>
+#include <vector>
+
+#include "platform/large_list.h"
+
+namespace torvane {
+namespace {
+
+constexpr std::size_t kReadChunkSize = std::size_t{1} << 20;
+
+// Each regrowth of a list copies it into memory touched for the first time,
+// which costs more than reading the entries; room reserved from the file's
+// size saves that. Reserved room takes address space only until entries
+// arrive, so the estimates lean high: a vertex line with plainly written
+// numbers takes some 20 bytes or more, a face 8 or more per corner it
+// gives the triangles. Lists of tersely written files grow past them as
+// before. A reservation that is refused is skipped: it saves time, nothing
+// depends on it.
+void ReserveForSize(ObjModel& model, TriangleSink& sink, std::uint64_t bytes)
+{
+    TextEstimate estimate{bytes / 20, bytes / 16, bytes / 8};
+    try {
+        for (LargeList<Float3>* list : {&model.positions, &model.texcoords, &model.normals})
+            list->reserve(ReservableEntries<Float3>(estimate.vertexLines));
+        sink.Reserve(estimate);
+    } catch (const std::bad_alloc&) {
+    }
+}
+
+// A small file is read in pieces of an eighth of it, so that its buffer
+// does not touch more memory than its lists.
+std::size_t ReadBufferSizeFor(std::uint64_t expectedSize)
+{
+    if (expectedSize == 0)
+        return kReadChunkSize;
+    return static_cast<std::size_t>(std::clamp<std::uint64_t>(expectedSize / 8, 1 << 16, kReadChunkSize));
+}
+
+// Streams the text through one reused buffer, so memory stays proportional
+// to the model's lists rather than the file; a line longer than the buffer
+// makes it grow. Stops early once abandon is requested.
+bool ReadText(ByteSource& source, ObjParser& parser, std::stop_token abandon, std::string* error,
+              std::size_t bufferSize = kReadChunkSize)
+{
+    LargeList<char> buffer(bufferSize);
+    std::size_t filled = 0;
+    while (!abandon.stop_requested()) {
+        if (filled == buffer.size())
+            buffer.resize(buffer.size() * 2);
+        std::int64_t count = source.Read(buffer.data() + filled, buffer.size() - filled, error);
+        if (count < 0)
+            return false;
+        bool atEnd = count == 0;
+        filled += static_cast<std::size_t>(count);
+        std::size_t consumed = ParseObjText(parser, buffer.data(), filled, atEnd);
+        std::memmove(buffer.data(), buffer.data() + consumed, filled - consumed);
+        filled -= consumed;
+        if (atEnd || ParsingStopped(parser))
+            return true;
+    }
+    return true;
+}
+
+// The first bytes of a source, up to a limit.
+class LimitedSource final : public ByteSource {
+public:
+    LimitedSource(ByteSource& source, std::uint64_t limit) : source_(source), left_(limit) {}
+
+    std::int64_t Read(char* buffer, std::size_t capacity, std::string* error) override
+    {
+        std::size_t wanted = static_cast<std::size_t>(std::min<std::uint64_t>(capacity, left_));
+        if (wanted == 0)
+            return 0;
+        std::int64_t count = source_.Read(buffer, wanted, error);
+        if (count > 0)
+            left_ -= static_cast<std::uint64_t>(count);
+        return count;
+    }
+
+private:
+    ByteSource& source_;
+    std::uint64_t left_;
+};
+
+// An offset source read on from a position.
+class PositionedSource final : public ByteSource {
+public:
+    PositionedSource(OffsetSource& source, std::uint64_t position) : source_(source), position_(position) {}
+
+    std::int64_t Read(char* buffer, std::size_t capacity, std::string* error) override
+    {
+        std::int64_t count = source_.ReadAt(position_, buffer, capacity, error);
+        if (count > 0)
+            position_ += static_cast<std::uint64_t>(count);
+        return count;
+    }
+
+private:
+    OffsetSource& source_;
+    std::uint64_t position_;
+};
+
+// Where the second half of a text starts: just after the first line end
+// past its middle. 0 when the text is too short to share out, or when no
+// line ends near the middle (one huge line is read by one thread).
+std::uint64_t HalfwayLineStart(const TextReading& reading)
+{
+    constexpr std::size_t kLookahead = std::size_t{1} << 16;
+    std::uint64_t size = reading.expectedSize;
+    if (reading.threads != ReadingThreads::kTwo || reading.halves == nullptr || size < reading.smallestSplit ||
+        size < 2)
+        return 0;
+    std::vector<char> probe(kLookahead);
+    std::uint64_t middle = size / 2;
+    std::string unused;
+    std::int64_t count = reading.halves->ReadAt(middle, probe.data(), probe.size(), &unused);
+    if (count <= 0)
+        return 0;
+    const char* end = probe.data() + count;
+    const char* lineEnd = FindLineEnd(probe.data(), end);
+    return lineEnd == end ? 0 : middle + static_cast<std::uint64_t>(lineEnd - probe.data()) + 1;
+}
+
+// The second half of the text, read on a thread of its own into a model of
+// its own, and joined to the first half's when both are done. The halves
+// meet only then: on a busy machine every meeting can cost a wait for the
+// other thread to be scheduled.
+struct LaterHalf {
+    ObjModel model;
+    ObjParser parser;
+    std::string error;
+    bool read = false;
+    // Running out of memory on the second thread is rethrown on the first,
+    // once both have stopped.
+    std::exception_ptr failure;
+};
+
+void ReadLaterHalf(ByteSource& rest, LaterHalf& later, std::stop_token abandon)
+{
+    try {
+        later.read = ReadText(rest, later.parser, abandon, &later.error);
+    } catch (...) {
+        later.failure = std::current_exception();
+    }
+}
+
+bool ReadInHalves(ByteSource& source, const TextReading& reading, std::uint64_t split, ObjParser& parser,
+                  LaterTriangleSink& laterSink, std::string* error)
+{
+    LaterHalf later;
+    later.parser.model = &later.model;
+    later.parser.sink = &laterSink;
+    later.parser.started = true;  // the start of the text is in the first half
+    later.parser.midText = true;
+    std::uint64_t size = reading.expectedSize;
+    ReserveForSize(later.model, laterSink, size > split ? size - split : 0);
+    PositionedSource rest(*reading.halves, split);
+    LimitedSource first(source, split);
+    // Should the first half throw, the reader's destructor stops the second
+    // half and waits for it.
+    std::jthread reader([&](std::stop_token abandon) { ReadLaterHalf(rest, later, abandon); });
+    bool read = ReadText(first, parser, {}, error);
+    bool failed = !read || !parser.error.empty();
+    if (failed)
+        reader.request_stop();
+    reader.join();
+    // A fault in the first half comes first in the text.
+    if (failed)
+        return read;
+    if (later.failure)
+        std::rethrow_exception(later.failure);
+    if (!later.read) {
+        *error = later.error;
+        return false;
+    }
+    if (later.parser.stoppedAtRelativeIndex) {
+        PositionedSource again(*reading.halves, split);
+        return ReadText(again, parser, {}, error);
+    }
+    AppendLaterPart(parser, later.parser);
+    if (parser.error.empty())
+        laterSink.JoinToFirst();
+    return true;
+}
+
+}  // namespace
+
+bool ReadObjText(ByteSource& source, const TextReading& reading, ObjParser& parser,
+                 LaterTriangleSink& laterSink, std::string* error)
+{
+    ReserveForSize(*parser.model, *parser.sink, reading.expectedSize);
+    std::uint64_t split = HalfwayLineStart(reading);
+    if (split != 0)
+        return ReadInHalves(source, reading, split, parser, laterSink, error);
+    return ReadText(source, parser, {}, error, ReadBufferSizeFor(reading.expectedSize));
+}
+
+}  // namespace torvane

@@ -1,0 +1,78 @@
+#pragma once
+
+#include <algorithm>
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+#include "obj/obj_reader.h"
+
+namespace torvane {
+
+// Where model text comes from, from its start on.
+class ByteSource {
+public:
+    virtual ~ByteSource() = default;
+    // Up to capacity bytes, 0 at the end, -1 with error set on failure.
+    virtual std::int64_t Read(char* buffer, std::size_t capacity, std::string* error) = 0;
+};
+
+// A second way into the same text, at any byte.
+class OffsetSource {
+public:
+    virtual ~OffsetSource() = default;
+    // Up to capacity bytes from offset on, 0 at the end, -1 with error set
+    // on failure.
+    virtual std::int64_t ReadAt(std::uint64_t offset, char* buffer, std::size_t capacity,
+                                std::string* error) = 0;
+};
+
+// Takes the triangles of a text's second half on the thread that reads it.
+class LaterTriangleSink : public TriangleSink {
+public:
+    // Called on the first half's thread once both halves are read without
+    // a fault: the triangles taken here follow the first half's. Not called
+    // when the second half was read again by the first thread instead.
+    virtual void JoinToFirst() = 0;
+};
+
+enum class ReadingThreads { kOne, kTwo };
+
+struct TextReading {
+    // How many bytes the text is expected to have, 0 when unknown: only a
+    // hint for reserving room and for sharing the reading out, never relied
+    // on for the reading itself.
+    std::uint64_t expectedSize = 0;
+    // With two threads and halves, a second reader of the same text, a text
+    // of some size is split at the first line start past its middle and the
+    // second half read from there on a second thread.
+    ReadingThreads threads = ReadingThreads::kOne;
+    OffsetSource* halves = nullptr;
+    // Texts shorter than this (by the expected size) are read by one thread.
+    std::uint64_t smallestSplit = std::uint64_t{4} << 20;
+};
+
+// The most bytes reserved for one list ahead of its entries: reserved room
+// takes address space only until entries arrive, but a wild size hint must
+// not take it all.
+inline constexpr std::uint64_t kMostBytesReservedPerList = std::uint64_t{1} << 28;
+
+// How many entries of T to reserve room for when wanted are expected.
+template <typename T>
+std::size_t ReservableEntries(std::uint64_t wanted)
+{
+    return static_cast<std::size_t>(std::min<std::uint64_t>(wanted, kMostBytesReservedPerList / sizeof(T)));
+}
+
+// Reads the whole text of source into parser, whose triangles go to its
+// sink, with room for the model reserved from the expected size. Read in
+// two halves, the second half is read into a parser and model of its own,
+// its triangles going to laterSink, and joined to the first at the end;
+// should it meet a relative index, which only the counts before it
+// resolve, the first thread reads it again instead. The result is the same
+// either way. False with error set when a source
+// fails; faults in the text are left in parser.error.
+bool ReadObjText(ByteSource& source, const TextReading& reading, ObjParser& parser,
+                 LaterTriangleSink& laterSink, std::string* error);
+
+}  // namespace torvane
