@@ -12,9 +12,10 @@
 #     (FetchContent) instead of an installed package, and a project that
 #     adds them with add_subdirectory() where GoogleTest cannot be found:
 #     Torvane's tests and tools stay out of a build that includes it;
-#  5. makes the packages: .tar.gz and .deb here, .zip from the Windows cross
-#     build, into build-packages/; the consumer is built once more against
-#     the unpacked .deb.
+#  5. makes the packages: .tar.gz (whose torvane needs only the C library)
+#     and .deb here, .zip from the Windows cross build, into
+#     build-packages/; the consumer is built once more against the unpacked
+#     .deb.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source=$PWD
@@ -284,6 +285,13 @@ linux_packages() {
   deb=$(ls "$packages"/torvane_*.deb)
   tar tzf "$tarball" | grep -q '/bin/torvane$' || fail "$tarball has no bin/torvane"
   tar tzf "$tarball" | grep -q '/lib/cmake/Torvane/TorvaneConfig.cmake$' || fail "$tarball has no CMake package"
+  # The released program runs on any Linux with a recent enough C library.
+  mkdir -p "$work/tarball"
+  tar xzf "$tarball" -C "$work/tarball"
+  local needed
+  needed=$(readelf -d "$(find "$work/tarball" -path '*/bin/torvane')" | sed -n 's/.*(NEEDED).*\[\(.*\)\]/\1/p')
+  echo "$tarball: bin/torvane needs:" $needed
+  ! grep -qvE '^(libc|libm|ld-linux[-a-z0-9_]*)\.so\.[0-9]+$' <<< "$needed" || fail "$tarball: bin/torvane needs more than the C library"
   dpkg-deb --info "$deb"
   # Letters are classified from a table built in: no Unicode library.
   dpkg-deb -f "$deb" Depends | grep -q 'libc6' || fail "$deb does not depend on the C library"
@@ -310,7 +318,7 @@ windows_package() {
   grep -q '/lib/cmake/Torvane/TorvaneConfig.cmake$' "$work/zip.txt" || fail "$zip has no CMake package"
 }
 
-install_missing build-essential cmake ninja-build libicu-dev dpkg-dev file groff-base g++-mingw-w64-x86-64-posix
+install_missing build-essential cmake ninja-build binutils dpkg-dev file groff-base g++-mingw-w64-x86-64-posix
 build_torvane
 consumer_against_install
 add_header_calls
