@@ -221,7 +221,7 @@ void JoinLaterWeld(MergingWelder& merging, LaterWelder& later)
     // part met them, which is the order the whole would have met them in.
     CornerWelder& whole = merging.welder;
     LargeList<std::uint32_t> renumbered;
-    renumbered.swap(part.nextOnPosition);  // no longer needed for welding
+    renumbered.swap(part.chains.nextOnPosition);  // no longer needed for welding
     renumbered.resize(part.keys.size());
     auto next = static_cast<std::uint32_t>(whole.keys.size());
     std::size_t added = 0;

@@ -7,19 +7,93 @@
 namespace torvane {
 namespace {
 
-constexpr std::uint32_t kEmptySlot = 0;
-constexpr std::size_t kFirstTableSize = std::size_t{1} << 12;
+constexpr std::int64_t kNoVertex = -1;
+
 // Vertices one position may gather before its chain is too slow to walk,
-// and the most compared per corner on average (after a start that lets a
-// few crowded positions, such as the poles of a sphere, go by).
+// and the most passed over per corner on average (after a start that lets
+// a few crowded positions, such as the poles of a sphere, go by).
 constexpr std::size_t kLongestChain = 48;
 constexpr std::uint64_t kAverageSteps = 8;
 constexpr std::uint64_t kStartingSteps = std::uint64_t{1} << 16;
-// Positions are looked up directly up to this many per vertex made so far
-// (or up to the room reserved): beyond that the chains would take more
-// memory than the hash, and a wild index would take any amount.
+// Positions are held directly up to this many per vertex made so far (or
+// up to the room reserved): beyond that the chains would take more memory
+// than the hash, and a wild index would take any amount.
 constexpr std::size_t kChainsPerVertex = 8;
 constexpr std::size_t kFewestChains = std::size_t{1} << 16;
+
+// Where the chain of position is: negative positions (the warning's
+// stand-ins) count down from -1 in a list of their own.
+std::size_t ChainIndex(std::int32_t position)
+{
+    return position >= 0 ? static_cast<std::size_t>(position)
+                         : static_cast<std::size_t>(-1 - static_cast<std::int64_t>(position));
+}
+
+template <typename Chains>
+auto& HeadsOf(Chains& chains, std::int32_t position)
+{
+    return position >= 0 ? chains.heads : chains.standInHeads;
+}
+
+struct ChainSearch {
+    std::int64_t vertex;  // kNoVertex when the chain lacks the key
+    std::size_t steps;    // vertices passed over on the way
+};
+
+inline ChainSearch FindOnChain(const PositionChains& chains, const LargeList<ObjCorner>& keys, const ObjCorner& corner)
+{
+    const LargeList<std::uint32_t>& heads = HeadsOf(chains, corner.position);
+    const std::size_t index = ChainIndex(corner.position);
+    ChainSearch search{kNoVertex, 0};
+    if (index >= heads.size())
+        return search;
+    for (std::uint32_t entry = heads[index]; entry != 0; entry = chains.nextOnPosition[entry - 1]) {
+        if (keys[entry - 1] == corner) {
+            search.vertex = entry - 1;
+            return search;
+        }
+        ++search.steps;
+    }
+    return search;
+}
+
+// Counts a walk that passed over steps vertices; whether the chains are
+// still worth walking after it.
+bool CountWalk(PositionChains& chains, std::size_t steps)
+{
+    chains.steps += steps;
+    ++chains.walks;
+    return steps < kLongestChain && chains.steps <= kAverageSteps * chains.walks + kStartingSteps;
+}
+
+// Room for the chain at index among heads; false when it lies too far out.
+bool HoldChain(LargeList<std::uint32_t>& heads, std::size_t index, std::size_t vertexCount)
+{
+    if (index < heads.size())
+        return true;
+    if (index >= std::max({kFewestChains, vertexCount * kChainsPerVertex, heads.capacity()}))
+        return false;
+    if (index >= heads.capacity())
+        heads.reserve(std::max(index + 1, GrownCapacity<std::uint32_t>(heads.capacity())));
+    heads.resize(index + 1);
+    return true;
+}
+
+// Puts the new vertex, numbered after all others, at the head of the chain
+// of position; false when that chain cannot be held.
+bool AddToChain(PositionChains& chains, std::int32_t position, std::uint32_t vertex)
+{
+    LargeList<std::uint32_t>& heads = HeadsOf(chains, position);
+    const std::size_t index = ChainIndex(position);
+    if (!HoldChain(heads, index, vertex))
+        return false;
+    AppendEntry(chains.nextOnPosition, heads[index]);
+    heads[index] = vertex + 1;
+    return true;
+}
+
+constexpr std::uint32_t kEmptySlot = 0;
+constexpr std::size_t kFirstTableSize = std::size_t{1} << 12;
 
 std::uint32_t HashKey(const ObjCorner& key)
 {
@@ -30,22 +104,43 @@ std::uint32_t HashKey(const ObjCorner& key)
     return static_cast<std::uint32_t>(h >> 32);
 }
 
-void InsertSlot(LargeList<std::uint32_t>& slots, const ObjCorner& key, std::uint32_t vertex)
+struct SlotSearch {
+    std::int64_t vertex;  // kNoVertex when the hash lacks the key
+    std::size_t slot;     // the key's slot, or the empty one it would take
+};
+
+inline SlotSearch FindInHash(const ScatteringHash& hash, const LargeList<ObjCorner>& keys, const ObjCorner& corner)
 {
-    std::size_t mask = slots.size() - 1;
-    std::size_t slot = HashKey(key) & mask;
-    while (slots[slot] != kEmptySlot)
-        slot = (slot + 1) & mask;
-    slots[slot] = vertex + 1;
+    const std::size_t mask = hash.slots.size() - 1;
+    std::size_t slot = HashKey(corner) & mask;
+    for (; hash.slots[slot] != kEmptySlot; slot = (slot + 1) & mask) {
+        if (keys[hash.slots[slot] - 1] == corner)
+            return {hash.slots[slot] - 1, slot};
+    }
+    return {kNoVertex, slot};
 }
 
-// At most a quarter full, so probe runs stay short.
-void ResizeTable(CornerWelder& welder, std::size_t size)
+// Keeps the table at most a quarter full, so probe runs stay short.
+void RebuildHash(ScatteringHash& hash, const LargeList<ObjCorner>& keys, std::size_t size)
 {
     LargeList<std::uint32_t> slots(size, kEmptySlot);
-    for (std::uint32_t vertex = 0; vertex < welder.keys.size(); ++vertex)
-        InsertSlot(slots, welder.keys[vertex], vertex);
-    welder.slots.swap(slots);
+    const std::size_t mask = size - 1;
+    for (std::uint32_t vertex = 0; vertex < keys.size(); ++vertex) {
+        std::size_t slot = HashKey(keys[vertex]) & mask;
+        while (slots[slot] != kEmptySlot)
+            slot = (slot + 1) & mask;
+        slots[slot] = vertex + 1;
+    }
+    hash.slots.swap(slots);
+}
+
+// Puts the newest vertex, whose key keys already holds, into the empty slot
+// that FindInHash gave for it.
+void AddToHash(ScatteringHash& hash, const LargeList<ObjCorner>& keys, std::size_t slot)
+{
+    hash.slots[slot] = static_cast<std::uint32_t>(keys.size());
+    if (keys.size() * 4 > hash.slots.size())
+        RebuildHash(hash, keys, hash.slots.size() * 2);
 }
 
 void SwitchToHash(CornerWelder& welder)
@@ -53,10 +148,8 @@ void SwitchToHash(CornerWelder& welder)
     std::size_t size = kFirstTableSize;
     while (size < welder.keys.size() * 4 + 4)
         size *= 2;
-    ResizeTable(welder, size);
-    LargeList<std::uint32_t>().swap(welder.chains);
-    LargeList<std::uint32_t>().swap(welder.standInChains);
-    LargeList<std::uint32_t>().swap(welder.nextOnPosition);
+    RebuildHash(welder.hash, welder.keys, size);
+    welder.chains = PositionChains{};
 }
 
 std::uint32_t AddKey(CornerWelder& welder, const ObjCorner& corner)
@@ -68,112 +161,40 @@ std::uint32_t AddKey(CornerWelder& welder, const ObjCorner& corner)
     return vertex;
 }
 
-std::uint32_t WeldHashed(CornerWelder& welder, const ObjCorner& corner)
-{
-    std::size_t mask = welder.slots.size() - 1;
-    std::size_t slot = HashKey(corner) & mask;
-    for (;;) {
-        std::uint32_t entry = welder.slots[slot];
-        if (entry == kEmptySlot)
-            break;
-        if (welder.keys[entry - 1] == corner)
-            return entry - 1;
-        slot = (slot + 1) & mask;
-    }
-    std::uint32_t vertex = AddKey(welder, corner);
-    welder.slots[slot] = vertex + 1;
-    if (welder.keys.size() * 4 > welder.slots.size())
-        ResizeTable(welder, welder.slots.size() * 2);
-    return vertex;
-}
-
-// Where the chain of position is: negative positions (the warning's
-// stand-ins) count down from -1 in a list of their own.
-std::size_t ChainIndex(std::int32_t position)
-{
-    return position >= 0 ? static_cast<std::size_t>(position)
-                         : static_cast<std::size_t>(-1 - static_cast<std::int64_t>(position));
-}
-
-template <typename Welder>
-auto& ChainsOf(Welder& welder, std::int32_t position)
-{
-    return position >= 0 ? welder.chains : welder.standInChains;
-}
-
-// The chain of position, or nullptr when it lies too far out to be held.
-std::uint32_t* ChainOf(CornerWelder& welder, std::int32_t position)
-{
-    LargeList<std::uint32_t>& chains = ChainsOf(welder, position);
-    std::size_t index = ChainIndex(position);
-    if (index >= chains.size()) {
-        std::size_t limit = std::max({kFewestChains, welder.keys.size() * kChainsPerVertex, chains.capacity()});
-        if (index >= limit)
-            return nullptr;
-        if (index >= chains.capacity())
-            chains.reserve(std::max(index + 1, GrownCapacity<std::uint32_t>(chains.capacity())));
-        chains.resize(index + 1);
-    }
-    return &chains[index];
-}
-
 }  // namespace
 
 std::uint32_t WeldCorner(CornerWelder& welder, const ObjCorner& corner)
 {
-    if (!welder.slots.empty())
-        return WeldHashed(welder, corner);
-    std::uint32_t* chain = ChainOf(welder, corner.position);
-    if (chain == nullptr) {
+    if (welder.hash.slots.empty()) {
+        const ChainSearch search = FindOnChain(welder.chains, welder.keys, corner);
+        const bool worthWalking = CountWalk(welder.chains, search.steps);
+        if (search.vertex != kNoVertex)
+            return static_cast<std::uint32_t>(search.vertex);
+        const auto vertex = static_cast<std::uint32_t>(welder.keys.size());
+        if (worthWalking && AddToChain(welder.chains, corner.position, vertex))
+            return AddKey(welder, corner);
         SwitchToHash(welder);
-        return WeldHashed(welder, corner);
     }
-    std::size_t length = 0;
-    ++welder.chainWalks;
-    for (std::uint32_t entry = *chain; entry != 0; entry = welder.nextOnPosition[entry - 1]) {
-        if (welder.keys[entry - 1] == corner) {
-            welder.chainSteps += length;
-            return entry - 1;
-        }
-        if (++length == kLongestChain ||
-            welder.chainSteps + length > kAverageSteps * welder.chainWalks + kStartingSteps) {
-            SwitchToHash(welder);
-            return WeldHashed(welder, corner);
-        }
-    }
-    welder.chainSteps += length;
-    std::uint32_t vertex = AddKey(welder, corner);
-    AppendEntry(welder.nextOnPosition, *chain);
-    *chain = vertex + 1;
+    const SlotSearch search = FindInHash(welder.hash, welder.keys, corner);
+    if (search.vertex != kNoVertex)
+        return static_cast<std::uint32_t>(search.vertex);
+    const std::uint32_t vertex = AddKey(welder, corner);
+    AddToHash(welder.hash, welder.keys, search.slot);
     return vertex;
 }
 
 std::int64_t FindVertex(const CornerWelder& welder, const ObjCorner& corner)
 {
-    if (!welder.slots.empty()) {
-        std::size_t mask = welder.slots.size() - 1;
-        for (std::size_t slot = HashKey(corner) & mask; welder.slots[slot] != kEmptySlot; slot = (slot + 1) & mask) {
-            if (welder.keys[welder.slots[slot] - 1] == corner)
-                return welder.slots[slot] - 1;
-        }
-        return -1;
-    }
-    const LargeList<std::uint32_t>& chains = ChainsOf(welder, corner.position);
-    std::size_t index = ChainIndex(corner.position);
-    if (index >= chains.size())
-        return -1;
-    for (std::uint32_t entry = chains[index]; entry != 0; entry = welder.nextOnPosition[entry - 1]) {
-        if (welder.keys[entry - 1] == corner)
-            return entry - 1;
-    }
-    return -1;
+    if (welder.hash.slots.empty())
+        return FindOnChain(welder.chains, welder.keys, corner).vertex;
+    return FindInHash(welder.hash, welder.keys, corner).vertex;
 }
 
 void ReserveWelder(CornerWelder& welder, std::size_t positions, std::size_t vertices, std::size_t corners)
 {
-    welder.chains.reserve(positions);
+    welder.chains.heads.reserve(positions);
     welder.keys.reserve(vertices);
-    welder.nextOnPosition.reserve(vertices);
+    welder.chains.nextOnPosition.reserve(vertices);
     welder.indices.reserve(corners);
 }
 

@@ -15,30 +15,39 @@ struct WeldedMesh {
     LargeList<std::uint32_t> indices;  // three per triangle
 };
 
+// Vertices found through their position: a position has one vertex, or a
+// few along seams. heads[p] is one more than the newest vertex on position p
+// (0: none yet) and nextOnPosition[k] one more than the vertex made on the
+// same position before vertex k. That takes 8 bytes per vertex, a quarter of
+// a hash table kept sparse enough to be quick.
+struct PositionChains {
+    LargeList<std::uint32_t> heads;           // by position
+    LargeList<std::uint32_t> standInHeads;    // by -1 - position, for negative ones
+    LargeList<std::uint32_t> nextOnPosition;  // by vertex
+    std::uint64_t steps = 0;                  // vertices passed over along chains so far
+    std::uint64_t walks = 0;                  // corners looked up along chains so far
+};
+
+// Open addressing over the vertices' keys: 0 an empty slot, any other value
+// one more than a vertex number.
+struct ScatteringHash {
+    LargeList<std::uint32_t> slots;
+};
+
 // Welding before the values are looked up: vertex k is the index triple
 // keys[k], so corners can be welded while the file is still being read and
 // the values gathered only when the header is written.
 //
-// A position has one vertex, or a few along seams, so the vertices are
-// found through their position: chains[p] is one more than the newest
-// vertex on position p (0: none yet) and nextOnPosition[k] one more than
-// the vertex made on the same position before vertex k. That takes 8 bytes
-// per vertex, a quarter of a hash table kept sparse enough to be quick.
-// Key sets that defeat it (many vertices on one position, or a few dozen
-// on every position, positions far beyond the vertices made so far) switch
-// the welder to a scattering hash.
+// Vertices are found along the position chains. Key sets that defeat them
+// (many vertices on one position, or a few dozen on every position,
+// positions far beyond the vertices made so far) switch the welder to the
+// scattering hash for good.
 struct CornerWelder {
     LargeList<ObjCorner> keys;         // by vertex number, in order of first use
     LargeList<std::uint32_t> indices;  // three per triangle
-    LargeList<std::uint32_t> chains;          // by position
-    LargeList<std::uint32_t> standInChains;   // by -1 - position, for negative ones
-    LargeList<std::uint32_t> nextOnPosition;  // by vertex
-    // The scattering hash: 0 an empty slot, any other value one more than a
-    // vertex number; empty until needed.
-    LargeList<std::uint32_t> slots;
-    std::uint64_t chainSteps = 0;        // vertices compared along chains so far
-    std::uint64_t chainWalks = 0;        // corners looked up along chains so far
-    bool anyTexcoord = false;            // some vertex names a texture coordinate
+    PositionChains chains;             // emptied on the switch
+    ScatteringHash hash;               // empty until the switch
+    bool anyTexcoord = false;          // some vertex names a texture coordinate
     bool anyNormal = false;
 };
 

@@ -80,13 +80,16 @@ inline DigitChunk LoadFourBytes(const char* p)
 // How many bytes of chunk, from the first, are digits.
 inline unsigned LeadingDigitCount(DigitChunk chunk)
 {
-    // XOR with '0' makes the digits 0..9 and every other byte something
-    // else; adding 0x76 (128 - 10) to the low seven bits then sets the top
-    // bit of each byte that is 10 or more, without a carry into the next
-    // byte, and OR-ing the bytes back keeps those whose top bit was set.
-    const std::uint64_t offsets = chunk.bytes ^ 0x3030303030303030u;
+    // A byte is a digit when subtracting '0' (0x30) leaves its top bit
+    // clear and so does adding 0x46 (0x80 - 0x3A): below '0' the first
+    // wraps, above '9' the second reaches 0x80 (from 0xBA on it carries out
+    // of the byte, but then the first is 0x8A or more). A borrow or carry
+    // only leaves a byte that is not a digit and only moves to later bytes,
+    // so the first byte flagged is the first that is not a digit. Two
+    // independent steps rather than a chain of four: the end of a run is
+    // known sooner, and the reading after it waits on that.
     const std::uint64_t nonDigits =
-        (((offsets & 0x7F7F7F7F7F7F7F7Fu) + 0x7676767676767676u) | offsets) & 0x8080808080808080u;
+        ((chunk.bytes - 0x3030303030303030u) | (chunk.bytes + 0x4646464646464646u)) & 0x8080808080808080u;
     return nonDigits == 0 ? 8u : static_cast<unsigned>(std::countr_zero(nonDigits)) / 8;
 }
 
@@ -155,12 +158,13 @@ inline const char* AccumulateDigits(const char* p, const char* end, std::uint64_
                 return p + count;
         }
         // Near the end of the text: half a chunk still spares most of the
-        // loop below.
+        // loop below. A full one moves p by a constant, so that loop does
+        // not wait for the count, whose exit is often mispredicted.
         if (end - p >= 4) {
             const unsigned count = AppendLeadingDigits(LoadFourBytes(p), mantissa);
-            p += count;
             if (count < 4)
-                return p;
+                return p + count;
+            p += 4;
         }
     }
     for (; p != end && IsDigit(*p); ++p)

@@ -174,7 +174,7 @@ TEST(Weld, KeySetsThatDefeatThePlacementStillWeldLikeAMap)
             indices.push_back(WeldCorner(welder, corner));
         std::vector<std::uint32_t> expected = NumberingByMap(corners);
         EXPECT_EQ(indices, expected) << "key set " << set;
-        EXPECT_EQ(!welder.slots.empty(), hashed[set]) << "key set " << set;
+        EXPECT_EQ(!welder.hash.slots.empty(), hashed[set]) << "key set " << set;
         // Found again without adding, either way; keys never welded are not.
         for (std::size_t i = 0; i < corners.size(); i += 7)
             ASSERT_EQ(FindVertex(welder, corners[i]), expected[i]) << "key set " << set;

@@ -643,5 +643,23 @@ TEST(ParseIntPrefix, AgreesWithSaturatedStrtoll)
     }
 }
 
+TEST(ParseIntPrefix, EveryByteEndsADigitRunWhereStrtollEndsIt)
+{
+    // Digit runs are measured several bytes at a time: each byte value goes
+    // at every place of a chunk, right after the digits, where ':' (one
+    // past '9') and the bytes from 0x80 up are the easy ones to misread.
+    const std::string digits = "1234567891";
+    for (int byte = 0; byte < 256; ++byte) {
+        for (std::size_t length = 0; length <= digits.size(); ++length) {
+            for (const char* const rest : {"", "7", "7777777"}) {
+                ExpectIntLikeAtoi(digits.substr(0, length) + static_cast<char>(byte) + rest);
+            }
+        }
+        if (::testing::Test::HasFailure()) {
+            return;
+        }
+    }
+}
+
 }  // namespace
 }  // namespace torvane
