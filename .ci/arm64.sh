@@ -18,6 +18,8 @@ ROOT=$PWD
 BUILD=$ROOT/build-linux-arm64
 JOBS=${TORVANE_JOBS:-2}
 started=$SECONDS
+# shellcheck source=packages.sh
+source "$ROOT/.ci/packages.sh"
 
 section() { printf '\n== %s (%ss)\n' "$1" $((SECONDS - started)); }
 
@@ -28,11 +30,7 @@ install_tools() {
     [[ -f /usr/src/googletest/CMakeLists.txt ]] || missing+=(googletest)
     command -v cmake >/dev/null || missing+=(cmake)
     command -v readelf >/dev/null || missing+=(binutils)
-    if ((${#missing[@]})); then
-        echo "installing ${missing[*]}"
-        apt-get update -qq
-        DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
-    fi
+    install_packages_named "${missing[@]}"
 }
 
 native_build() {
