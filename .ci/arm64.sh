@@ -17,11 +17,8 @@ cd "$(dirname "$0")/.."
 ROOT=$PWD
 BUILD=$ROOT/build-linux-arm64
 JOBS=${TORVANE_JOBS:-2}
-started=$SECONDS
-# shellcheck source=packages.sh
-source "$ROOT/.ci/packages.sh"
-
-section() { printf '\n== %s (%ss)\n' "$1" $((SECONDS - started)); }
+# shellcheck source=job.sh
+source "$ROOT/.ci/job.sh"
 
 install_tools() {
     local missing=()
@@ -89,4 +86,4 @@ bash "$ROOT/.ci/compare-output.sh" "$NATIVE/src/torvane" "$BUILD/src/torvane" "$
     "${extra[@]}"
 
 section "done"
-echo "arm64 job: $((SECONDS - started)) s"
+echo "arm64 job: $((SECONDS - job_started)) s"

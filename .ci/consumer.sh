@@ -19,8 +19,8 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source=$PWD
-# shellcheck source=packages.sh
-. "$source/.ci/packages.sh"
+# shellcheck source=job.sh
+. "$source/.ci/job.sh"
 
 log() { printf '\n=== %s (%s)\n' "$*" "$(date +%T)"; }
 fail() { printf 'consumer.sh: %s\n' "$*" >&2; exit 1; }

@@ -14,11 +14,8 @@ cd "$(dirname "$0")/.."
 ROOT=$PWD
 BUILD=$ROOT/build-windows
 JOBS=${TORVANE_JOBS:-2}
-started=$SECONDS
-# shellcheck source=packages.sh
-source "$ROOT/.ci/packages.sh"
-
-section() { printf '\n== %s (%ss)\n' "$1" $((SECONDS - started)); }
+# shellcheck source=job.sh
+source "$ROOT/.ci/job.sh"
 
 install_tools() {
     local missing=()
@@ -83,4 +80,4 @@ fi
 bash "$ROOT/.ci/compare-output.sh" "$NATIVE_EXE" "$BUILD/src/torvane.exe" "$WINE" Windows
 
 section "done"
-echo "windows job: $((SECONDS - started)) s"
+echo "windows job: $((SECONDS - job_started)) s"
