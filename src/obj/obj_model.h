@@ -46,8 +46,8 @@ struct FarthestCoordinate {
     std::uint64_t line = 0;  // 0 while no coordinate is that far
 };
 
-// The smallest and largest coordinate on each axis over all positions read,
-// infinities and NaN left out. With no positions the minima stay at the
+// The smallest and largest coordinate on each axis over all positions read
+// (NaN never moves a bound). With no positions the minima stay at the
 // largest float and the maxima at the lowest.
 struct ModelBounds {
     Float3 min{3.402823466e+38f, 3.402823466e+38f, 3.402823466e+38f};

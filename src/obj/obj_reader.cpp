@@ -3,7 +3,6 @@
 #include <bit>
 #include <cmath>
 #include <cstring>
-#include <limits>
 
 // SSE2 is part of every x86-64 processor.
 #if defined(__SSE2__) || defined(_M_X64)
@@ -92,17 +91,15 @@ bool IsNear(float coordinate)
     return std::fabs(coordinate) < kFarCoordinate;  // false for NaN too
 }
 
-// A coordinate that is not finite is refused when a face uses it and
-// ignored otherwise, so, as NaN never does, it never moves a bound; far
-// ones are remembered for the message if the model proves too large.
-void BoundUnusualPosition(ObjParser& parser, Float3 position)
+// Far coordinates, infinities among them, are remembered for the message
+// if the model proves too large for the warning: the bounds take every
+// position read, used or not.
+void BoundUnusualPosition(ObjParser& parser, const Float3& position)
 {
     FarthestCoordinate& farthest = parser.model->bounds.farthest;
-    for (float* coordinate : {&position.x, &position.y, &position.z}) {
-        if (!std::isfinite(*coordinate))
-            *coordinate = std::numeric_limits<float>::quiet_NaN();
-        else if (std::fabs(*coordinate) > farthest.magnitude && !IsNear(*coordinate))
-            farthest = {std::fabs(*coordinate), parser.line};
+    for (float coordinate : {position.x, position.y, position.z}) {
+        if (std::fabs(coordinate) > farthest.magnitude && !IsNear(coordinate))
+            farthest = {std::fabs(coordinate), parser.line};
     }
     UpdateBounds(parser.model->bounds, position);
 }
