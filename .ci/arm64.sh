@@ -17,9 +17,8 @@ cd "$(dirname "$0")/.."
 ROOT=$PWD
 BUILD=$ROOT/build-linux-arm64
 JOBS=${TORVANE_JOBS:-2}
-started=$SECONDS
-
-section() { printf '\n== %s (%ss)\n' "$1" $((SECONDS - started)); }
+# shellcheck source=job.sh
+source "$ROOT/.ci/job.sh"
 
 install_tools() {
     local missing=()
@@ -28,11 +27,7 @@ install_tools() {
     [[ -f /usr/src/googletest/CMakeLists.txt ]] || missing+=(googletest)
     command -v cmake >/dev/null || missing+=(cmake)
     command -v readelf >/dev/null || missing+=(binutils)
-    if ((${#missing[@]})); then
-        echo "installing ${missing[*]}"
-        apt-get update -qq
-        DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
-    fi
+    install_packages_named "${missing[@]}"
 }
 
 native_build() {
@@ -91,4 +86,4 @@ bash "$ROOT/.ci/compare-output.sh" "$NATIVE/src/torvane" "$BUILD/src/torvane" "$
     "${extra[@]}"
 
 section "done"
-echo "arm64 job: $((SECONDS - started)) s"
+echo "arm64 job: $((SECONDS - job_started)) s"

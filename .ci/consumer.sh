@@ -19,6 +19,8 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source=$PWD
+# shellcheck source=job.sh
+. "$source/.ci/job.sh"
 
 log() { printf '\n=== %s (%s)\n' "$*" "$(date +%T)"; }
 fail() { printf 'consumer.sh: %s\n' "$*" >&2; exit 1; }
@@ -28,11 +30,7 @@ install_missing() {
   for package in "$@"; do
     dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" || missing+=("$package")
   done
-  [ ${#missing[@]} -eq 0 ] && return 0
-  log "installing ${missing[*]}"
-  export DEBIAN_FRONTEND=noninteractive
-  apt-get update -qq
-  apt-get install -y -qq --no-install-recommends "${missing[@]}" > /dev/null
+  install_packages_named "${missing[@]}"
 }
 
 work=$(mktemp -d)

@@ -14,9 +14,8 @@ cd "$(dirname "$0")/.."
 ROOT=$PWD
 BUILD=$ROOT/build-windows
 JOBS=${TORVANE_JOBS:-2}
-started=$SECONDS
-
-section() { printf '\n== %s (%ss)\n' "$1" $((SECONDS - started)); }
+# shellcheck source=job.sh
+source "$ROOT/.ci/job.sh"
 
 install_tools() {
     local missing=()
@@ -26,11 +25,7 @@ install_tools() {
     [[ -f /usr/src/googletest/CMakeLists.txt ]] || missing+=(googletest)
     command -v cmake >/dev/null || missing+=(cmake)
     command -v script >/dev/null || missing+=(bsdutils)
-    if ((${#missing[@]})); then
-        echo "installing ${missing[*]}"
-        apt-get update -qq
-        DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
-    fi
+    install_packages_named "${missing[@]}"
 }
 
 section "tools"
@@ -85,4 +80,4 @@ fi
 bash "$ROOT/.ci/compare-output.sh" "$NATIVE_EXE" "$BUILD/src/torvane.exe" "$WINE" Windows
 
 section "done"
-echo "windows job: $((SECONDS - started)) s"
+echo "windows job: $((SECONDS - job_started)) s"

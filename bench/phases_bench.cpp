@@ -55,10 +55,29 @@ ObjModel ReadModel()
     return model;
 }
 
+// The model merged with the warning, as welding finds it.
+ObjModel MergedModel()
+{
+    ObjModel model = ReadModel();
+    Random random;
+    MergeWarningMesh(model, random);
+    return model;
+}
+
 class DiscardSink final : public ByteSink {
 public:
     bool Write(const char*, std::size_t, std::string*) override { return true; }
 };
+
+// The header of a welded mesh, or of a streamed model's lists, written and
+// thrown away.
+template <typename... Mesh>
+bool WriteDiscarded(const Mesh&... mesh)
+{
+    DiscardSink sink;
+    BufferedWriter writer = MakeBufferedWriter(sink);
+    return WriteHeader(mesh..., u"model", HeaderForm{}, 2, writer);
+}
 
 void BM_Read(benchmark::State& state)
 {
@@ -99,9 +118,7 @@ void BM_Weld(benchmark::State& state)
 {
     if (!HaveModel(state))
         return;
-    ObjModel model = ReadModel();
-    Random random;
-    MergeWarningMesh(model, random);
+    ObjModel model = MergedModel();
     for (auto _ : state)
         benchmark::DoNotOptimize(WeldCorners(model).indices.data());
 }
@@ -111,16 +128,9 @@ void BM_Write(benchmark::State& state)
 {
     if (!HaveModel(state))
         return;
-    ObjModel model = ReadModel();
-    Random random;
-    WeldedMesh mesh;
-    std::string error;
-    PrepareMesh(model, random, &mesh, &error);
-    for (auto _ : state) {
-        DiscardSink sink;
-        BufferedWriter writer = MakeBufferedWriter(sink);
-        benchmark::DoNotOptimize(WriteHeader(mesh, u"model", HeaderForm{}, 2, writer));
-    }
+    WeldedMesh mesh = WeldCorners(MergedModel());
+    for (auto _ : state)
+        benchmark::DoNotOptimize(WriteDiscarded(mesh));
 }
 BENCHMARK(BM_Write)->Unit(benchmark::kMillisecond);
 
@@ -142,13 +152,13 @@ struct TextSource final : ByteSource, OffsetSource {
     std::size_t offset = 0;
 };
 
-bool ReadAndWeldModel(StreamedModel* streamed, bool twoThreads)
+bool ReadAndWeldModel(StreamedModel* streamed, ReadingThreads threads)
 {
     TextSource source;
     TextSource second;
     TextReading reading;
     reading.expectedSize = ModelText().size();
-    reading.threads = twoThreads ? ReadingThreads::kTwo : ReadingThreads::kOne;
+    reading.threads = threads;
     reading.halves = &second;
     Random random;
     SeedRandom(random, 1);
@@ -164,7 +174,7 @@ void BM_ReadAndWeld(benchmark::State& state)
         return;
     for (auto _ : state) {
         StreamedModel streamed;
-        benchmark::DoNotOptimize(ReadAndWeldModel(&streamed, state.range(0) == 2));
+        benchmark::DoNotOptimize(ReadAndWeldModel(&streamed, state.range(0) == 2 ? ReadingThreads::kTwo : ReadingThreads::kOne));
     }
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * ModelText().size()));
 }
@@ -181,12 +191,9 @@ void BM_WriteGathered(benchmark::State& state)
     if (!HaveModel(state))
         return;
     StreamedModel streamed;
-    ReadAndWeldModel(&streamed, false);
-    for (auto _ : state) {
-        DiscardSink sink;
-        BufferedWriter writer = MakeBufferedWriter(sink);
-        benchmark::DoNotOptimize(WriteHeader(streamed.model, streamed.welded, u"model", HeaderForm{}, 2, writer));
-    }
+    ReadAndWeldModel(&streamed, ReadingThreads::kOne);
+    for (auto _ : state)
+        benchmark::DoNotOptimize(WriteDiscarded(streamed.model, streamed.welded));
 }
 BENCHMARK(BM_WriteGathered)->Unit(benchmark::kMillisecond)->UseRealTime();
 

@@ -22,6 +22,8 @@
 #include <string>
 #include <vector>
 
+#include "generated_source.h"
+
 namespace {
 
 using Block = std::array<std::uint64_t, 8>;  // four words of letters, then four of letters or digits
@@ -101,24 +103,5 @@ std::string Render()
 
 int main(int argc, char** argv)
 {
-    if (argc > 2) {
-        std::cerr << "usage: make_letter_table [output.cpp]\n";
-        return 2;
-    }
-    const std::string text = Render();
-    if (argc == 2) {
-        std::ofstream file(argv[1], std::ios::binary);
-        file << text;
-        file.close();
-        if (!file) {
-            std::cerr << "make_letter_table: cannot write " << argv[1] << "\n";
-            return 1;
-        }
-    } else {
-        std::cout << text;
-        std::cout.flush();
-        if (!std::cout)
-            return 1;
-    }
-    return 0;
+    return torvane::WriteGeneratedSource(argc, argv, "make_letter_table", Render);
 }

@@ -38,6 +38,8 @@
 #include <tuple>
 #include <vector>
 
+#include "generated_source.h"
+
 namespace {
 
 using Micro = std::int64_t;  // millionths of a unit
@@ -657,24 +659,5 @@ std::string Render()
 
 int main(int argc, char** argv)
 {
-    if (argc > 2) {
-        std::cerr << "usage: make_warning_mesh [output.cpp]\n";
-        return 2;
-    }
-    const std::string text = Render();
-    if (argc == 2) {
-        std::ofstream file(argv[1], std::ios::binary);
-        file << text;
-        file.close();
-        if (!file) {
-            std::cerr << "make_warning_mesh: cannot write " << argv[1] << "\n";
-            return 1;
-        }
-    } else {
-        std::cout << text;
-        std::cout.flush();
-        if (!std::cout)
-            return 1;
-    }
-    return 0;
+    return torvane::WriteGeneratedSource(argc, argv, "make_warning_mesh", Render);
 }

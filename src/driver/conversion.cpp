@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <new>
+#include <string>
 #include <system_error>
 
 #include "mesh/merge.h"
@@ -81,7 +82,9 @@ bool WarningFits(const ObjModel& model, std::size_t modelPositions, std::string*
 {
     if (AllFinite(model.positions, modelPositions))
         return true;
-    *error = "the model is too large: the warning mesh scaled to it leaves the float range";
+    const char* what = "the model is too large: the warning mesh scaled to it leaves the float range";
+    std::uint64_t line = model.bounds.farthest.line;
+    *error = line == 0 ? what : "line " + std::to_string(line) + ": " + what;
     return false;
 }
 

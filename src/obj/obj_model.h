@@ -32,12 +32,27 @@ struct ObjTriangle {
     friend bool operator==(const ObjTriangle&, const ObjTriangle&) = default;
 };
 
-// The smallest and largest coordinate on each axis over all positions read.
-// With no positions the minima stay at the largest float and the maxima at
-// the lowest.
+// Below this distance from zero on every axis, the warning scaled to the
+// model stays in the float range: the warning's coordinates lie within 1 of
+// zero, and its scale and every sum on the way stay within six times the
+// model's largest coordinate.
+inline constexpr float kFarCoordinate = 3.402823466e+38f / 8;
+
+// The line to name when the warning scaled to the model leaves the float
+// range: that of the coordinate farthest from zero, the first of equals,
+// among those at least kFarCoordinate from it.
+struct FarthestCoordinate {
+    float magnitude = 0;
+    std::uint64_t line = 0;  // 0 while no coordinate is that far
+};
+
+// The smallest and largest coordinate on each axis over all positions read
+// (NaN never moves a bound). With no positions the minima stay at the
+// largest float and the maxima at the lowest.
 struct ModelBounds {
     Float3 min{3.402823466e+38f, 3.402823466e+38f, 3.402823466e+38f};
     Float3 max{-3.402823466e+38f, -3.402823466e+38f, -3.402823466e+38f};
+    FarthestCoordinate farthest;
 };
 
 // Everything the reader takes from one OBJ file. Entry i of each attribute

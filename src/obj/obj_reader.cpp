@@ -86,12 +86,42 @@ void UpdateBounds(ModelBounds& bounds, const Float3& p)
     if (p.z > bounds.max.z) bounds.max.z = p.z;
 }
 
-void StoreVertex(ObjParser& parser, AttributeKind kind, const Float3& entry)
+bool IsNear(float coordinate)
+{
+    return std::fabs(coordinate) < kFarCoordinate;  // false for NaN too
+}
+
+// Far coordinates, infinities among them, are remembered for the message
+// if the model proves too large for the warning: the bounds take every
+// position read, used or not.
+void BoundUnusualPosition(ObjParser& parser, const Float3& position)
+{
+    FarthestCoordinate& farthest = parser.model->bounds.farthest;
+    for (float coordinate : {position.x, position.y, position.z}) {
+        if (std::fabs(coordinate) > farthest.magnitude && !IsNear(coordinate))
+            farthest = {std::fabs(coordinate), parser.line};
+    }
+    UpdateBounds(parser.model->bounds, position);
+}
+
+// Rare: a coordinate that is infinite, NaN or far from zero.
+void StoreUnusualVertex(ObjParser& parser, AttributeKind kind, const Float3& entry)
 {
     LargeList<Float3>& list = ListOf(*parser.model, kind);
     if (!std::isfinite(entry.x) || !std::isfinite(entry.y) || !std::isfinite(entry.z))
         parser.nonFinite.push_back({kind, static_cast<std::uint32_t>(list.size()), parser.line});
     AppendEntry(list, entry);
+    if (kind == AttributeKind::kPosition)
+        BoundUnusualPosition(parser, entry);
+}
+
+void StoreVertex(ObjParser& parser, AttributeKind kind, const Float3& entry)
+{
+    if (!IsNear(entry.x) || !IsNear(entry.y) || !IsNear(entry.z)) {
+        StoreUnusualVertex(parser, kind, entry);
+        return;
+    }
+    AppendEntry(ListOf(*parser.model, kind), entry);
     if (kind == AttributeKind::kPosition)
         UpdateBounds(parser.model->bounds, entry);
 }
@@ -100,8 +130,10 @@ void StoreVertex(ObjParser& parser, AttributeKind kind, const Float3& entry)
 // UpdateBounds had seen them all in that order: an axis where the later
 // part had no number (all NaN) keeps its starting value, which never wins,
 // and of equal values (0 and -0) the earlier stays.
-void JoinBounds(ModelBounds& bounds, const ModelBounds& later)
+void JoinBounds(ModelBounds& bounds, const ModelBounds& later, std::uint64_t laterLineOffset)
 {
+    if (later.farthest.magnitude > bounds.farthest.magnitude)
+        bounds.farthest = {later.farthest.magnitude, later.farthest.line + laterLineOffset};
     float* mins[3] = {&bounds.min.x, &bounds.min.y, &bounds.min.z};
     float* maxes[3] = {&bounds.max.x, &bounds.max.y, &bounds.max.z};
     const float laterMins[3] = {later.min.x, later.min.y, later.min.z};
@@ -554,7 +586,7 @@ void AppendLaterPart(ObjParser& earlier, ObjParser& later)
         entry.line += lineOffset;
         earlier.nonFinite.push_back(entry);
     }
-    JoinBounds(model.bounds, part.bounds);
+    JoinBounds(model.bounds, part.bounds, lineOffset);
     for (AttributeKind kind : {AttributeKind::kPosition, AttributeKind::kTexcoord, AttributeKind::kNormal}) {
         Concatenate(ListOf(model, kind), ListOf(part, kind));
         IndexUse& use = earlier.uses[static_cast<int>(kind)];

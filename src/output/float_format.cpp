@@ -68,6 +68,39 @@ inline std::uint64_t PointAndSixDigits(std::uint32_t fraction)
     return (digits | 0x0000303030303030u) << 8 | '.';
 }
 
+// The value m * 2^e times 10^6, rounded half to even: the last printed
+// digit. Signs and roundings vary from one coordinate to the next, so they
+// are applied without branches that would be mispredicted half the time.
+inline std::uint64_t RoundedMicros(std::uint64_t mantissa, int binaryExponent)
+{
+    if (binaryExponent >= 0)
+        return (mantissa << binaryExponent) * kMicrosPerUnit;
+    const int shift = -binaryExponent;
+    if (shift >= kShiftRoundingToZero)
+        return 0;
+    const std::uint64_t scaled = mantissa * kMicrosPerUnit;
+    const std::uint64_t half = std::uint64_t{1} << (shift - 1);
+    const std::uint64_t remainder = scaled & ((half << 1) - 1);
+    std::uint64_t micros = scaled >> shift;
+    micros += static_cast<std::uint64_t>(remainder > half) | (static_cast<std::uint64_t>(remainder == half) & micros);
+    return micros;
+}
+
+// Models are mostly scaled to units, so one integer digit is the rule and
+// the branch on it is well predicted.
+inline char* WriteUnits(char* out, std::uint64_t units)
+{
+    if (units < 10) {
+        *out = static_cast<char>('0' + units);
+        return out + 1;
+    }
+    if (units < 100) {
+        std::memcpy(out, kDigitPairs + 2 * units, 2);
+        return out + 2;
+    }
+    return WriteIntegerPart(out, units);
+}
+
 }  // namespace
 
 char* FormatFixed6(float value, char* out)
@@ -87,24 +120,7 @@ char* FormatFixed6(float value, char* out)
             .ptr;
     }
     const std::uint64_t mantissa = biasedExponent == 0 ? fraction : (fraction | 0x800000u);
-
-    // The value times 10^6, rounded half to even: the last printed digit.
-    // Signs and roundings vary from one coordinate to the next, so they are
-    // applied without branches that would be mispredicted half the time.
-    std::uint64_t micros = 0;
-    if (binaryExponent >= 0) {
-        micros = (mantissa << binaryExponent) * kMicrosPerUnit;
-    } else {
-        const int shift = -binaryExponent;
-        if (shift < kShiftRoundingToZero) {
-            const std::uint64_t scaled = mantissa * kMicrosPerUnit;
-            const std::uint64_t half = std::uint64_t{1} << (shift - 1);
-            const std::uint64_t remainder = scaled & ((half << 1) - 1);
-            micros = scaled >> shift;
-            micros += static_cast<std::uint64_t>(remainder > half) |
-                      (static_cast<std::uint64_t>(remainder == half) & micros);
-        }
-    }
+    const std::uint64_t micros = RoundedMicros(mantissa, binaryExponent);
 
     // printf shows the sign of every negative value, also of -0.0 and of
     // values that round to zero.
@@ -112,16 +128,7 @@ char* FormatFixed6(float value, char* out)
     out += bits >> 31;
     const std::uint64_t units = micros / kMicrosPerUnit;
     const auto fractionDigits = static_cast<std::uint32_t>(micros - units * kMicrosPerUnit);
-    // Models are mostly scaled to units, so one integer digit is the rule
-    // and the branch on it is well predicted.
-    if (units < 10) {
-        *out++ = static_cast<char>('0' + units);
-    } else if (units < 100) {
-        std::memcpy(out, kDigitPairs + 2 * units, 2);
-        out += 2;
-    } else {
-        out = WriteIntegerPart(out, units);
-    }
+    out = WriteUnits(out, units);
     // The first character is the lowest byte: one store where that is the
     // machine's order, byte by byte elsewhere.
     const std::uint64_t text = PointAndSixDigits(fractionDigits);

@@ -2,13 +2,7 @@
 // the process ends with the code Windows tools end with on Ctrl-C. Headers
 // already renamed into place stay.
 
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#include <windows.h>
+#include "platform/windows_api.h"
 
 #include "platform/platform.h"
 #include "platform/temporary_files.h"

@@ -3,13 +3,7 @@
 // any script is found, read and written under its own name; UTF-8 appears
 // only in messages.
 
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#include <windows.h>
+#include "platform/windows_api.h"
 // shellapi.h needs the declarations of windows.h.
 #include <shellapi.h>
 
@@ -419,37 +413,39 @@ bool WriteOutput(OutputFile& file, const char* data, std::size_t size, std::stri
     return true;
 }
 
+namespace {
+
+// A commit that failed leaves the header as it was and no temporary file.
+bool AbandonCommit(OutputFile& file, const char* failure, DWORD code, std::string* error)
+{
+    SetError(error, failure + ToUtf8(file.targetPath) + ": " + Reason(code));
+    DiscardOutput(file);
+    return false;
+}
+
+}  // namespace
+
 bool CommitOutput(OutputFile& file, std::string* error)
 {
     HANDLE handle = ToHandle(file.handle);
     // Closed while still marked, the complete file would be deleted.
     if (!MarkForDeletion(handle, FALSE)) {
         DWORD code = GetLastError();
-        if (IsMarkedForDeletion(handle)) {
-            SetError(error, "cannot write " + ToUtf8(file.targetPath) + ": " + Reason(code));
-            DiscardOutput(file);
-            return false;
-        }
+        if (IsMarkedForDeletion(handle))
+            return AbandonCommit(file, "cannot write ", code, error);
     }
     BOOL closed = CloseHandle(handle);
     file.handle = -1;
-    if (!closed) {
-        SetError(error, "cannot write " + ToUtf8(file.targetPath) + ": " + Reason(GetLastError()));
-        DiscardOutput(file);
-        return false;
-    }
+    if (!closed)
+        return AbandonCommit(file, "cannot write ", GetLastError(), error);
     // The header may have been made read-only while this one was written;
     // not every file system refuses to rename over it.
     if (!CheckTarget(file.targetPath, error)) {
         DiscardOutput(file);
         return false;
     }
-    if (!MoveFileExW(file.temporaryPath.c_str(), file.targetPath.c_str(),
-            MOVEFILE_REPLACE_EXISTING)) {
-        SetError(error, "cannot replace " + ToUtf8(file.targetPath) + ": " + Reason(GetLastError()));
-        DiscardOutput(file);
-        return false;
-    }
+    if (!MoveFileExW(file.temporaryPath.c_str(), file.targetPath.c_str(), MOVEFILE_REPLACE_EXISTING))
+        return AbandonCommit(file, "cannot replace ", GetLastError(), error);
     file.temporaryPath.clear();
     ReleaseTemporarySlot(&file.temporarySlot);
     return true;

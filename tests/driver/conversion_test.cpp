@@ -224,6 +224,8 @@ TEST(StreamingConversion, TextsSplitAnywhereGiveTheReferenceBytes)
         onePosition,
         model,
         "v nan 0 0\n" + model + "v 1 inf 0\nf 1 2 3001\n",
+        // Too large for the warning, by a coordinate in the later half.
+        model + "v 1 inf 0\nv 0 3e38 0\nv 0 -3e38 0\n",
         model + "f 1 2\n",
         "f 1 2 3\n" + model + "f 1 2 3\nf 1/1/-2 2 3\n",
         // Bounds of a later half with no number on an axis, and zeros of
