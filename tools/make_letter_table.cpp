@@ -1,10 +1,10 @@
-// Writes src/platform/letter_table.cpp: the letter and letter-or-digit
+// Writes src/platform/letter_table_data.cpp: the letter and letter-or-digit
 // classes of all 65,536 UTF-16 code units as ICU classifies them (u_isalpha,
 // u_isalnum), in the two-stage layout that src/platform/letter_table.h
 // describes.
 //
-//   make_letter_table > src/platform/letter_table.cpp
-//   make_letter_table src/platform/letter_table.cpp
+//   make_letter_table > src/platform/letter_table_data.cpp
+//   make_letter_table src/platform/letter_table_data.cpp
 //
 // Each code unit is classified on its own, so surrogates are never letters.
 
