@@ -98,17 +98,18 @@ private:
     OutputFile& output_;
 };
 
-template <typename... Mesh>
 bool WriteHeaderFile(const FileName& input, const NativeString& outputDirectory, const HeaderForm& form,
-                     unsigned threads, std::string* error, const Mesh&... mesh)
+                     unsigned threads, Workspace& workspace, std::string* error)
 {
     OutputFile output;
     if (!CreateOutput(HeaderPathFor(input.path, outputDirectory), &output, error))
         return false;
     try {
         OutputSink sink(output);
-        BufferedWriter writer = MakeBufferedWriter(sink);
-        if (!WriteHeader(mesh..., IdentifierStemFor(input), form, threads, writer)) {
+        BufferedWriter& writer = workspace.writer;
+        AimWriter(writer, sink);
+        const StreamedModel& streamed = workspace.streamed;
+        if (!WriteHeader(streamed.model, streamed.welded, IdentifierStemFor(input), form, threads, writer)) {
             *error = writer.error;
             DiscardOutput(output);
             return false;
@@ -118,6 +119,41 @@ bool WriteHeaderFile(const FileName& input, const NativeString& outputDirectory,
         throw;
     }
     return CommitOutput(output, error);
+}
+
+template <typename T>
+void Empty(LargeList<T>& list)
+{
+    list.clear();
+}
+
+template <typename T, typename... More>
+void Empty(LargeList<T>& list, More&... more)
+{
+    list.clear();
+    Empty(more...);
+}
+
+void EmptyKeepingRoom(ObjModel& model)
+{
+    Empty(model.positions, model.texcoords, model.normals, model.triangles);
+    model.bounds = ModelBounds();
+}
+
+// A welder as new, with the lists of the one before emptied but keeping
+// their room. Taking them into a fresh welder, rather than resetting the old
+// one field by field, leaves no count or flag behind.
+CornerWelder EmptiedKeepingRoom(CornerWelder& before)
+{
+    CornerWelder emptied;
+    emptied.keys.swap(before.keys);
+    emptied.keys.clear();
+    for (auto list : {&CornerWelder::indices, &CornerWelder::chains, &CornerWelder::standInChains,
+                      &CornerWelder::nextOnPosition, &CornerWelder::slots}) {
+        (emptied.*list).swap(before.*list);
+        (emptied.*list).clear();
+    }
+    return emptied;
 }
 
 }  // namespace
@@ -137,6 +173,7 @@ bool ReadAndWeld(ByteSource& source, const TextReading& reading, Random& random,
 {
     MergingWelder merging;
     merging.model = &streamed->model;
+    merging.welder = EmptiedKeepingRoom(streamed->welded);
     merging.random = random;
     MergingSink sink(merging);
     LaterHalfSink laterSink(merging);
@@ -182,7 +219,7 @@ struct OpenedModel {
     }
 };
 
-bool ReadFile(const FileName& input, Random& random, unsigned threads, StreamedModel* streamed, std::string* error)
+bool ReadFile(const FileName& input, Random& random, unsigned threads, Workspace* workspace, std::string* error)
 {
     OpenedModel opened;
     if (!OpenInput(input.path, &opened.file, error))
@@ -196,7 +233,8 @@ bool ReadFile(const FileName& input, Random& random, unsigned threads, StreamedM
     reading.expectedSize = opened.file.size;
     reading.threads = twoReaders ? ReadingThreads::kTwo : ReadingThreads::kOne;
     reading.halves = &second;
-    return ReadAndWeld(first, reading, random, streamed, error);
+    reading.buffer = &workspace->readBuffer;
+    return ReadAndWeld(first, reading, random, &workspace->streamed, error);
 }
 
 // Running out of memory or threads fails this model only: the run goes on
@@ -216,20 +254,18 @@ bool FailingThisModelOnly(Step step, std::string* error)
 
 }  // namespace
 
-bool ReadModelFile(const FileName& input, Random& random, unsigned threads, StreamedModel* streamed,
+bool ReadModelFile(const FileName& input, Random& random, unsigned threads, Workspace* workspace,
                    std::string* error)
 {
-    return FailingThisModelOnly([&] { return ReadFile(input, random, threads, streamed, error); }, error);
+    EmptyKeepingRoom(workspace->streamed.model);
+    return FailingThisModelOnly([&] { return ReadFile(input, random, threads, workspace, error); }, error);
 }
 
 bool WriteModelHeader(const FileName& input, const NativeString& outputDirectory, const HeaderForm& form,
-                      const StreamedModel& streamed, unsigned threads, std::string* error)
+                      Workspace& workspace, unsigned threads, std::string* error)
 {
     return FailingThisModelOnly(
-        [&] {
-            return WriteHeaderFile(input, outputDirectory, form, threads, error, streamed.model, streamed.welded);
-        },
-        error);
+        [&] { return WriteHeaderFile(input, outputDirectory, form, threads, workspace, error); }, error);
 }
 
 }  // namespace torvane
