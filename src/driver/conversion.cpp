@@ -224,12 +224,14 @@ bool ReadFile(const FileName& input, Random& random, unsigned threads, Workspace
     OpenedModel opened;
     if (!OpenInput(input.path, &opened.file, error))
         return false;
-    // A second thread reads the second half through a second handle.
+    TextReading reading;
+    // A second thread reads the second half of a big file through a second
+    // handle.
     std::string unused;
-    bool twoReaders = threads > 1 && OpenInput(input.path, &opened.second, &unused);
+    bool twoReaders = threads > 1 && opened.file.size >= reading.smallestSplit &&
+                      OpenInput(input.path, &opened.second, &unused);
     ModelFileSource first(opened.file);
     ModelFileSource second(opened.second);
-    TextReading reading;
     reading.expectedSize = opened.file.size;
     reading.threads = twoReaders ? ReadingThreads::kTwo : ReadingThreads::kOne;
     reading.halves = &second;

@@ -34,13 +34,17 @@ void ReserveForSize(ObjModel& model, TriangleSink& sink, std::uint64_t bytes)
     }
 }
 
-// A small file is read in pieces of an eighth of it, so that its buffer
-// does not touch more memory than its lists.
+// A small file is read in pieces of an eighth of it, and a tiny one whole
+// (with a byte to spare for seeing its end), so that its buffer does not
+// touch more memory than its lists.
 std::size_t ReadBufferSizeFor(std::uint64_t expectedSize)
 {
+    constexpr std::uint64_t kSmallestPiece = 1 << 16;
     if (expectedSize == 0)
         return kReadChunkSize;
-    return static_cast<std::size_t>(std::clamp<std::uint64_t>(expectedSize / 8, 1 << 16, kReadChunkSize));
+    if (expectedSize < kSmallestPiece)
+        return static_cast<std::size_t>(expectedSize) + 1;
+    return static_cast<std::size_t>(std::clamp<std::uint64_t>(expectedSize / 8, kSmallestPiece, kReadChunkSize));
 }
 
 // The kept buffer when there is one, else own; at least size bytes long.
