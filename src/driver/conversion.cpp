@@ -1,5 +1,6 @@
 #include "driver/conversion.h"
 
+#include <algorithm>
 #include <cmath>
 #include <new>
 #include <system_error>
@@ -29,6 +30,14 @@ void ReserveWelderFor(CornerWelder& welder, const TextEstimate& estimate)
                   ReservableEntries<std::uint32_t>(estimate.corners));
 }
 
+// The triangles held until the warning's places are known, at most
+// kScatterReach of them: reserved whole rather than grown, each regrowth
+// copying them into memory touched for the first time.
+void ReserveHead(LargeList<ObjTriangle>& head, const TextEstimate& estimate)
+{
+    head.reserve(std::min(ReservableEntries<ObjTriangle>(estimate.corners / 3), kScatterReach));
+}
+
 // The model's triangles, merged with the warning's and welded as they are
 // read.
 class MergingSink final : public TriangleSink {
@@ -36,7 +45,11 @@ public:
     explicit MergingSink(MergingWelder& merging) : merging_(merging) {}
 
     void Take(const ObjTriangle& triangle) override { TakeModelTriangle(merging_, triangle); }
-    void Reserve(const TextEstimate& estimate) override { ReserveWelderFor(merging_.welder, estimate); }
+    void Reserve(const TextEstimate& estimate) override
+    {
+        ReserveHead(merging_.model->triangles, estimate);
+        ReserveWelderFor(merging_.welder, estimate);
+    }
 
 private:
     MergingWelder& merging_;
@@ -49,7 +62,11 @@ public:
     explicit LaterHalfSink(MergingWelder& merging) : merging_(merging) {}
 
     void Take(const ObjTriangle& triangle) override { TakeLaterTriangle(later_, triangle); }
-    void Reserve(const TextEstimate& estimate) override { ReserveWelderFor(later_.welder, estimate); }
+    void Reserve(const TextEstimate& estimate) override
+    {
+        ReserveHead(later_.head, estimate);
+        ReserveWelderFor(later_.welder, estimate);
+    }
     void JoinToFirst() override { JoinLaterWeld(merging_, later_); }
 
 private:
