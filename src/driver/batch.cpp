@@ -79,57 +79,31 @@ void Finish(Batch& batch, std::size_t index, std::string error)
     }
 }
 
-template <typename T>
-void Empty(LargeList<T>& list)
-{
-    list.clear();
-}
-
-template <typename T, typename... More>
-void Empty(LargeList<T>& list, More&... more)
-{
-    list.clear();
-    Empty(more...);
-}
-
-// Empties a model for the next one and keeps its lists' room: memory
-// touched before costs nothing to fill again, while fresh memory costs
-// more to touch than an everyday model costs to read.
-void EmptyKeepingRoom(StreamedModel& streamed)
-{
-    ObjModel& model = streamed.model;
-    Empty(model.positions, model.texcoords, model.normals, model.triangles);
-    model.bounds = ModelBounds();
-    // Reading replaces the welder whole.
-    streamed.welded = CornerWelder();
-}
-
 // Converts one model once the generator's state before it is known.
-void ConvertInTurn(Batch& batch, std::size_t index, Random guess, StreamedModel& streamed)
+void ConvertInTurn(Batch& batch, std::size_t index, Random guess, Workspace& workspace)
 {
     const FileName& input = (*batch.inputs)[index];
-    EmptyKeepingRoom(streamed);
     std::string error;
     Random random = guess;
-    bool read = ReadModelFile(input, random, batch.threadsPerModel, &streamed, &error);
+    bool read = ReadModelFile(input, random, batch.threadsPerModel, &workspace, &error);
     Random start = AwaitTurn(batch, index);
     if (start.state != guess.state) {
-        EmptyKeepingRoom(streamed);
         error.clear();
         random = start;
-        read = ReadModelFile(input, random, batch.threadsPerModel, &streamed, &error);
+        read = ReadModelFile(input, random, batch.threadsPerModel, &workspace, &error);
     }
     // Passed on at once, so the next model's turn does not wait for this
     // header to be written.
     PassTurn(batch, random);
     if (read)
-        WriteModelHeader(input, *batch.outputDirectory, *batch.form, streamed, batch.threadsPerModel, &error);
+        WriteModelHeader(input, *batch.outputDirectory, *batch.form, workspace, batch.threadsPerModel, &error);
     Finish(batch, index, std::move(error));
 }
 
 void TakeModels(Batch& batch)
 {
-    StreamedModel streamed;
+    // Kept from one model to the next.
+    Workspace workspace;
     for (;;) {
         std::size_t index = 0;
         Random guess;
@@ -140,7 +114,7 @@ void TakeModels(Batch& batch)
                 return;
             guess = GuessRandom(batch, index);
         }
-        ConvertInTurn(batch, index, guess, streamed);
+        ConvertInTurn(batch, index, guess, workspace);
     }
 }
 

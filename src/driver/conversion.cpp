@@ -1,5 +1,6 @@
 #include "driver/conversion.h"
 
+#include <algorithm>
 #include <cmath>
 #include <new>
 #include <string>
@@ -30,6 +31,14 @@ void ReserveWelderFor(CornerWelder& welder, const TextEstimate& estimate)
                   ReservableEntries<std::uint32_t>(estimate.corners));
 }
 
+// The triangles held until the warning's places are known, at most
+// kScatterReach of them: reserved whole rather than grown, each regrowth
+// copying them into memory touched for the first time.
+void ReserveHead(LargeList<ObjTriangle>& head, const TextEstimate& estimate)
+{
+    head.reserve(std::min(ReservableEntries<ObjTriangle>(estimate.corners / 3), kScatterReach));
+}
+
 // The model's triangles, merged with the warning's and welded as they are
 // read.
 class MergingSink final : public TriangleSink {
@@ -37,7 +46,11 @@ public:
     explicit MergingSink(MergingWelder& merging) : merging_(merging) {}
 
     void Take(const ObjTriangle& triangle) override { TakeModelTriangle(merging_, triangle); }
-    void Reserve(const TextEstimate& estimate) override { ReserveWelderFor(merging_.welder, estimate); }
+    void Reserve(const TextEstimate& estimate) override
+    {
+        ReserveHead(merging_.model->triangles, estimate);
+        ReserveWelderFor(merging_.welder, estimate);
+    }
 
 private:
     MergingWelder& merging_;
@@ -50,7 +63,11 @@ public:
     explicit LaterHalfSink(MergingWelder& merging) : merging_(merging) {}
 
     void Take(const ObjTriangle& triangle) override { TakeLaterTriangle(later_, triangle); }
-    void Reserve(const TextEstimate& estimate) override { ReserveWelderFor(later_.welder, estimate); }
+    void Reserve(const TextEstimate& estimate) override
+    {
+        ReserveHead(later_.head, estimate);
+        ReserveWelderFor(later_.welder, estimate);
+    }
     void JoinToFirst() override { JoinLaterWeld(merging_, later_); }
 
 private:
@@ -101,17 +118,18 @@ private:
     OutputFile& output_;
 };
 
-template <typename... Mesh>
 bool WriteHeaderFile(const FileName& input, const NativeString& outputDirectory, const HeaderForm& form,
-                     unsigned threads, std::string* error, const Mesh&... mesh)
+                     unsigned threads, Workspace& workspace, std::string* error)
 {
     OutputFile output;
     if (!CreateOutput(HeaderPathFor(input.path, outputDirectory), &output, error))
         return false;
     try {
         OutputSink sink(output);
-        BufferedWriter writer = MakeBufferedWriter(sink);
-        if (!WriteHeader(mesh..., IdentifierStemFor(input), form, threads, writer)) {
+        BufferedWriter& writer = workspace.writer;
+        AimWriter(writer, sink);
+        const StreamedModel& streamed = workspace.streamed;
+        if (!WriteHeader(streamed.model, streamed.welded, IdentifierStemFor(input), form, threads, writer)) {
             *error = writer.error;
             DiscardOutput(output);
             return false;
@@ -121,6 +139,41 @@ bool WriteHeaderFile(const FileName& input, const NativeString& outputDirectory,
         throw;
     }
     return CommitOutput(output, error);
+}
+
+template <typename T>
+void Empty(LargeList<T>& list)
+{
+    list.clear();
+}
+
+template <typename T, typename... More>
+void Empty(LargeList<T>& list, More&... more)
+{
+    list.clear();
+    Empty(more...);
+}
+
+void EmptyKeepingRoom(ObjModel& model)
+{
+    Empty(model.positions, model.texcoords, model.normals, model.triangles);
+    model.bounds = ModelBounds();
+}
+
+// A welder as new, with the lists of the one before emptied but keeping
+// their room. Taking them into a fresh welder, rather than resetting the old
+// one field by field, leaves no count or flag behind.
+CornerWelder EmptiedKeepingRoom(CornerWelder& before)
+{
+    CornerWelder emptied;
+    emptied.keys.swap(before.keys);
+    emptied.keys.clear();
+    for (auto list : {&CornerWelder::indices, &CornerWelder::chains, &CornerWelder::standInChains,
+                      &CornerWelder::nextOnPosition, &CornerWelder::slots}) {
+        (emptied.*list).swap(before.*list);
+        (emptied.*list).clear();
+    }
+    return emptied;
 }
 
 }  // namespace
@@ -140,6 +193,7 @@ bool ReadAndWeld(ByteSource& source, const TextReading& reading, Random& random,
 {
     MergingWelder merging;
     merging.model = &streamed->model;
+    merging.welder = EmptiedKeepingRoom(streamed->welded);
     merging.random = random;
     MergingSink sink(merging);
     LaterHalfSink laterSink(merging);
@@ -185,21 +239,24 @@ struct OpenedModel {
     }
 };
 
-bool ReadFile(const FileName& input, Random& random, unsigned threads, StreamedModel* streamed, std::string* error)
+bool ReadFile(const FileName& input, Random& random, unsigned threads, Workspace* workspace, std::string* error)
 {
     OpenedModel opened;
     if (!OpenInput(input.path, &opened.file, error))
         return false;
-    // A second thread reads the second half through a second handle.
+    TextReading reading;
+    // A second thread reads the second half of a big file through a second
+    // handle.
     std::string unused;
-    bool twoReaders = threads > 1 && OpenInput(input.path, &opened.second, &unused);
+    bool twoReaders = threads > 1 && opened.file.size >= reading.smallestSplit &&
+                      OpenInput(input.path, &opened.second, &unused);
     ModelFileSource first(opened.file);
     ModelFileSource second(opened.second);
-    TextReading reading;
     reading.expectedSize = opened.file.size;
     reading.threads = twoReaders ? ReadingThreads::kTwo : ReadingThreads::kOne;
     reading.halves = &second;
-    return ReadAndWeld(first, reading, random, streamed, error);
+    reading.buffer = &workspace->readBuffer;
+    return ReadAndWeld(first, reading, random, &workspace->streamed, error);
 }
 
 // Running out of memory or threads fails this model only: the run goes on
@@ -219,20 +276,18 @@ bool FailingThisModelOnly(Step step, std::string* error)
 
 }  // namespace
 
-bool ReadModelFile(const FileName& input, Random& random, unsigned threads, StreamedModel* streamed,
+bool ReadModelFile(const FileName& input, Random& random, unsigned threads, Workspace* workspace,
                    std::string* error)
 {
-    return FailingThisModelOnly([&] { return ReadFile(input, random, threads, streamed, error); }, error);
+    EmptyKeepingRoom(workspace->streamed.model);
+    return FailingThisModelOnly([&] { return ReadFile(input, random, threads, workspace, error); }, error);
 }
 
 bool WriteModelHeader(const FileName& input, const NativeString& outputDirectory, const HeaderForm& form,
-                      const StreamedModel& streamed, unsigned threads, std::string* error)
+                      Workspace& workspace, unsigned threads, std::string* error)
 {
     return FailingThisModelOnly(
-        [&] {
-            return WriteHeaderFile(input, outputDirectory, form, threads, error, streamed.model, streamed.welded);
-        },
-        error);
+        [&] { return WriteHeaderFile(input, outputDirectory, form, threads, workspace, error); }, error);
 }
 
 }  // namespace torvane

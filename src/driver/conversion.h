@@ -39,16 +39,27 @@ struct StreamedModel {
 bool ReadAndWeld(ByteSource& source, const TextReading& reading, Random& random, StreamedModel* streamed,
                  std::string* error);
 
+// The memory of one converting thread, kept from one model to the next:
+// memory touched before costs nothing to fill again, while fresh memory
+// costs more to touch than an everyday model costs to read.
+struct Workspace {
+    StreamedModel streamed;
+    LargeList<char> readBuffer;
+    BufferedWriter writer;
+};
+
 // Converting one model file into a header of the given form beside it, or
 // into outputDirectory when that is not empty, on at most threads threads,
 // in two steps, for a caller that settles the generator's state between
 // them. ReadModelFile leaves random as it was unless the model reached the
 // merge, which draws for each of the warning's triangles (even when the
-// model is refused after it). On failure the reason is in error and an
-// existing header is left exactly as it was.
-bool ReadModelFile(const FileName& input, Random& random, unsigned threads, StreamedModel* streamed,
+// model is refused after it). ReadModelFile starts from an empty model in
+// the workspace, and WriteModelHeader writes the one it left there. On
+// failure the reason is in error and an existing header is left exactly as
+// it was.
+bool ReadModelFile(const FileName& input, Random& random, unsigned threads, Workspace* workspace,
                    std::string* error);
 bool WriteModelHeader(const FileName& input, const NativeString& outputDirectory, const HeaderForm& form,
-                      const StreamedModel& streamed, unsigned threads, std::string* error);
+                      Workspace& workspace, unsigned threads, std::string* error);
 
 }  // namespace torvane

@@ -34,22 +34,34 @@ void ReserveForSize(ObjModel& model, TriangleSink& sink, std::uint64_t bytes)
     }
 }
 
-// A small file is read in pieces of an eighth of it, so that its buffer
-// does not touch more memory than its lists.
+// A small file is read in pieces of an eighth of it, and a tiny one whole
+// (with a byte to spare for seeing its end), so that its buffer does not
+// touch more memory than its lists.
 std::size_t ReadBufferSizeFor(std::uint64_t expectedSize)
 {
+    constexpr std::uint64_t kSmallestPiece = 1 << 16;
     if (expectedSize == 0)
         return kReadChunkSize;
-    return static_cast<std::size_t>(std::clamp<std::uint64_t>(expectedSize / 8, 1 << 16, kReadChunkSize));
+    if (expectedSize < kSmallestPiece)
+        return static_cast<std::size_t>(expectedSize) + 1;
+    return static_cast<std::size_t>(std::clamp<std::uint64_t>(expectedSize / 8, kSmallestPiece, kReadChunkSize));
+}
+
+// The kept buffer when there is one, else own; at least size bytes long.
+LargeList<char>& BufferFor(const TextReading& reading, LargeList<char>& own, std::size_t size)
+{
+    LargeList<char>& buffer = reading.buffer != nullptr ? *reading.buffer : own;
+    if (buffer.size() < size)
+        buffer.resize(size);
+    return buffer;
 }
 
 // Streams the text through one reused buffer, so memory stays proportional
 // to the model's lists rather than the file; a line longer than the buffer
 // makes it grow. Stops early once abandon is requested.
 bool ReadText(ByteSource& source, ObjParser& parser, std::stop_token abandon, std::string* error,
-              std::size_t bufferSize = kReadChunkSize)
+              LargeList<char>& buffer)
 {
-    LargeList<char> buffer(bufferSize);
     std::size_t filled = 0;
     while (!abandon.stop_requested()) {
         if (filled == buffer.size())
@@ -145,7 +157,8 @@ struct LaterHalf {
 void ReadLaterHalf(ByteSource& rest, LaterHalf& later, std::stop_token abandon)
 {
     try {
-        later.read = ReadText(rest, later.parser, abandon, &later.error);
+        LargeList<char> buffer(kReadChunkSize);
+        later.read = ReadText(rest, later.parser, abandon, &later.error, buffer);
     } catch (...) {
         later.failure = std::current_exception();
     }
@@ -166,7 +179,9 @@ bool ReadInHalves(ByteSource& source, const TextReading& reading, std::uint64_t 
     // Should the first half throw, the reader's destructor stops the second
     // half and waits for it.
     std::jthread reader([&](std::stop_token abandon) { ReadLaterHalf(rest, later, abandon); });
-    bool read = ReadText(first, parser, {}, error);
+    LargeList<char> own;
+    LargeList<char>& buffer = BufferFor(reading, own, kReadChunkSize);
+    bool read = ReadText(first, parser, {}, error, buffer);
     bool failed = !read || !parser.error.empty();
     if (failed)
         reader.request_stop();
@@ -182,7 +197,7 @@ bool ReadInHalves(ByteSource& source, const TextReading& reading, std::uint64_t 
     }
     if (later.parser.stoppedAtRelativeIndex) {
         PositionedSource again(*reading.halves, split);
-        return ReadText(again, parser, {}, error);
+        return ReadText(again, parser, {}, error, buffer);
     }
     AppendLaterPart(parser, later.parser);
     if (parser.error.empty())
@@ -199,7 +214,8 @@ bool ReadObjText(ByteSource& source, const TextReading& reading, ObjParser& pars
     std::uint64_t split = HalfwayLineStart(reading);
     if (split != 0)
         return ReadInHalves(source, reading, split, parser, laterSink, error);
-    return ReadText(source, parser, {}, error, ReadBufferSizeFor(reading.expectedSize));
+    LargeList<char> own;
+    return ReadText(source, parser, {}, error, BufferFor(reading, own, ReadBufferSizeFor(reading.expectedSize)));
 }
 
 }  // namespace torvane

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "obj/obj_reader.h"
+#include "platform/large_list.h"
 
 namespace torvane {
 
@@ -50,6 +51,9 @@ struct TextReading {
     OffsetSource* halves = nullptr;
     // Texts shorter than this (by the expected size) are read by one thread.
     std::uint64_t smallestSplit = std::uint64_t{4} << 20;
+    // A buffer kept from one text to the next, for the first (or only)
+    // reader; null for one of its own.
+    LargeList<char>* buffer = nullptr;
 };
 
 // The most bytes reserved for one list ahead of its entries: reserved room

@@ -7,10 +7,20 @@ namespace torvane {
 BufferedWriter MakeBufferedWriter(ByteSink& sink, std::size_t capacity)
 {
     BufferedWriter writer;
-    writer.sink = &sink;
-    writer.capacity = std::max(capacity, kLargestReserveSize);
-    writer.buffer = std::make_unique<char[]>(writer.capacity);
+    AimWriter(writer, sink, capacity);
     return writer;
+}
+
+void AimWriter(BufferedWriter& writer, ByteSink& sink, std::size_t capacity)
+{
+    capacity = std::max(capacity, kLargestReserveSize);
+    // Left unfilled, so that a small header touches only the pages it uses.
+    if (!writer.buffer || writer.capacity != capacity)
+        writer.buffer = std::make_unique_for_overwrite<char[]>(capacity);
+    writer.capacity = capacity;
+    writer.sink = &sink;
+    writer.used = 0;
+    writer.error.clear();
 }
 
 namespace {

@@ -47,6 +47,11 @@ inline constexpr std::size_t kLargestReserveSize = 4096;
 // The writer keeps a pointer to sink, which must outlive it.
 BufferedWriter MakeBufferedWriter(ByteSink& sink, std::size_t capacity = kWriterBufferSize);
 
+// Makes writer write to sink from an empty buffer and without error, keeping
+// the buffer it had for the header before: a fresh buffer costs a page fault
+// for every page it fills, more than an everyday header costs to format.
+void AimWriter(BufferedWriter& writer, ByteSink& sink, std::size_t capacity = kWriterBufferSize);
+
 // Passes the buffered bytes to the sink; false once any write has failed.
 bool FlushWriter(BufferedWriter& writer);
 

@@ -122,6 +122,16 @@ bool GiveTemporaryName(OutputFile& file, Naming naming, std::string* error)
     return false;
 }
 
+// Gives the new file the mode of the header it replaces. Mostly the umask
+// has given it that already, and a change of mode is a journal transaction
+// that can wait for the file system's commit, so it is made only when due.
+void KeepMode(int descriptor, mode_t mode)
+{
+    struct stat created;
+    if (fstat(descriptor, &created) != 0 || (created.st_mode & 07777) != mode)
+        fchmod(descriptor, mode);
+}
+
 }  // namespace
 
 bool CreateOutput(const NativeString& targetPath, OutputFile* file, std::string* error)
@@ -149,7 +159,7 @@ bool CreateOutput(const NativeString& targetPath, OutputFile* file, std::string*
         return false;
     }
     if (exists)
-        fchmod(ToDescriptor(file->handle), target.st_mode & 07777);
+        KeepMode(ToDescriptor(file->handle), target.st_mode & 07777);
     return true;
 }
 

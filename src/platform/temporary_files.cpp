@@ -19,11 +19,13 @@ static_assert(std::atomic<int>::is_always_lock_free, "the signal handler may not
 
 struct Slot {
     std::atomic<int> state{kFree};
-    NativeChar path[kTemporaryPathCapacity];
+    NativeChar path[kTemporaryPathCapacity]{};
 };
 
 // Zero-initialised storage: only the pages of slots in use are ever touched.
-Slot slots[kSlotCount];
+// An initialiser run at start-up would touch all of the table's megabyte
+// (some 250 pages); constinit makes the compiler refuse one.
+constinit Slot slots[kSlotCount];
 
 }  // namespace
 
