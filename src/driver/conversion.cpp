@@ -160,22 +160,6 @@ void EmptyKeepingRoom(ObjModel& model)
     model.bounds = ModelBounds();
 }
 
-// A welder as new, with the lists of the one before emptied but keeping
-// their room. Taking them into a fresh welder, rather than resetting the old
-// one field by field, leaves no count or flag behind.
-CornerWelder EmptiedKeepingRoom(CornerWelder& before)
-{
-    CornerWelder emptied;
-    emptied.keys.swap(before.keys);
-    emptied.keys.clear();
-    for (auto list : {&CornerWelder::indices, &CornerWelder::chains, &CornerWelder::standInChains,
-                      &CornerWelder::nextOnPosition, &CornerWelder::slots}) {
-        (emptied.*list).swap(before.*list);
-        (emptied.*list).clear();
-    }
-    return emptied;
-}
-
 }  // namespace
 
 bool PrepareMesh(ObjModel& model, Random& random, WeldedMesh* mesh, std::string* error)

@@ -190,6 +190,29 @@ std::int64_t FindVertex(const CornerWelder& welder, const ObjCorner& corner)
     return FindInHash(welder.hash, welder.keys, corner).vertex;
 }
 
+namespace {
+
+template <typename T>
+void TakeEmptied(LargeList<T>& to, LargeList<T>& from)
+{
+    to.swap(from);
+    to.clear();
+}
+
+}  // namespace
+
+CornerWelder EmptiedKeepingRoom(CornerWelder& before)
+{
+    CornerWelder emptied;
+    TakeEmptied(emptied.keys, before.keys);
+    TakeEmptied(emptied.indices, before.indices);
+    TakeEmptied(emptied.chains.heads, before.chains.heads);
+    TakeEmptied(emptied.chains.standInHeads, before.chains.standInHeads);
+    TakeEmptied(emptied.chains.nextOnPosition, before.chains.nextOnPosition);
+    TakeEmptied(emptied.hash.slots, before.hash.slots);
+    return emptied;
+}
+
 void ReserveWelder(CornerWelder& welder, std::size_t positions, std::size_t vertices, std::size_t corners)
 {
     welder.chains.heads.reserve(positions);

@@ -64,6 +64,12 @@ inline void WeldTriangle(CornerWelder& welder, const ObjTriangle& triangle)
 // The vertex number of corner, or -1 when no vertex has it yet.
 std::int64_t FindVertex(const CornerWelder& welder, const ObjCorner& corner);
 
+// A welder as new that takes over the room of before's lists, emptied: the
+// next model then fills memory that is already touched. Taking the lists
+// into a fresh welder, rather than resetting the old one field by field,
+// leaves no count or flag behind.
+CornerWelder EmptiedKeepingRoom(CornerWelder& before);
+
 // Room for the given numbers of positions, vertices and corners without
 // regrowing the lists.
 void ReserveWelder(CornerWelder& welder, std::size_t positions, std::size_t vertices, std::size_t corners);
