@@ -224,6 +224,13 @@ TEST(HeaderWriter, AFailedWriteIsReportedAndLaterOnesDropped)
     EXPECT_FALSE(WriteHeader(mesh, u"big", HeaderForm{}, 2, writer));
     EXPECT_EQ(writer.error, "disk full");
     EXPECT_EQ(sink.calls, 1);
+
+    // A writer kept for the next header starts that one afresh, whatever the
+    // failed one left in its buffer.
+    StringSink next;
+    AimWriter(writer, next, 16);
+    EXPECT_TRUE(WriteHeader(mesh, u"big", HeaderForm{}, 2, writer));
+    EXPECT_EQ(next.bytes, Header(mesh, u"big"));
 }
 
 // Enough rows that blocks of them are formatted on two threads, in odd
