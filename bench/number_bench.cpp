@@ -77,9 +77,8 @@ const std::vector<float>& CoordinateValues()
 void SetPerNumber(benchmark::State& state)
 {
     state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations()) * static_cast<std::int64_t>(kTokenCount));
-    state.counters["per_number"] = benchmark::Counter(static_cast<double>(kTokenCount),
-                                                      benchmark::Counter::kIsIterationInvariantRate |
-                                                          benchmark::Counter::kInvert);
+    state.counters["per_number"] = benchmark::Counter(
+        static_cast<double>(kTokenCount), benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
 }
 
 template <typename Parse>
@@ -156,8 +155,8 @@ void BM_Snprintf(benchmark::State& state)
 void BM_ToCharsFixed6(benchmark::State& state)
 {
     RunFormat(state, [](float value, char* out) {
-        return std::to_chars(out, out + torvane::kFixed6MaxLength, static_cast<double>(value),
-                             std::chars_format::fixed, 6)
+        return std::to_chars(out, out + torvane::kFixed6MaxLength, static_cast<double>(value), std::chars_format::fixed,
+                             6)
             .ptr;
     });
 }

@@ -174,16 +174,12 @@ void BM_ReadAndWeld(benchmark::State& state)
         return;
     for (auto _ : state) {
         StreamedModel streamed;
-        benchmark::DoNotOptimize(ReadAndWeldModel(&streamed, state.range(0) == 2 ? ReadingThreads::kTwo : ReadingThreads::kOne));
+        benchmark::DoNotOptimize(
+            ReadAndWeldModel(&streamed, state.range(0) == 2 ? ReadingThreads::kTwo : ReadingThreads::kOne));
     }
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * ModelText().size()));
 }
-BENCHMARK(BM_ReadAndWeld)
-    ->ArgName("threads")
-    ->Arg(1)
-    ->Arg(2)
-    ->Unit(benchmark::kMillisecond)
-    ->UseRealTime();
+BENCHMARK(BM_ReadAndWeld)->ArgName("threads")->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 // The header of a streamed model, its values looked up row by row.
 void BM_WriteGathered(benchmark::State& state)

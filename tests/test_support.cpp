@@ -51,7 +51,7 @@ TemporaryDirectory::TemporaryDirectory()
     static std::atomic<unsigned> counter{0};
     auto stamp = std::chrono::steady_clock::now().time_since_epoch().count();
     path_ = std::filesystem::temp_directory_path() /
-            ("torvane-test-" + std::to_string(stamp) + "-" + std::to_string(counter++));
+        ("torvane-test-" + std::to_string(stamp) + "-" + std::to_string(counter++));
     std::filesystem::create_directories(path_);
 }
 
@@ -76,11 +76,11 @@ RunResult RunTorvane(const std::filesystem::path& directory, const std::string& 
     static const std::filesystem::path executable =
         std::filesystem::absolute(std::filesystem::path(TORVANE_EXECUTABLE)).make_preferred();
     std::wstring command = L"cd /d \"" + directory.native() + L"\" && \"" + executable.native() + L"\" " +
-                           Native(arguments) + L" > \"" + out.native() + L"\" 2> \"" + err.native() + L"\"";
+        Native(arguments) + L" > \"" + out.native() + L"\" 2> \"" + err.native() + L"\"";
     int status = _wsystem(command.c_str());
 #else
-    std::string command = "cd \"" + directory.string() + "\" && \"" TORVANE_EXECUTABLE "\" " +
-                          arguments + " > \"" + out.string() + "\" 2> \"" + err.string() + "\"";
+    std::string command = "cd \"" + directory.string() + "\" && \"" TORVANE_EXECUTABLE "\" " + arguments + " > \"" +
+        out.string() + "\" 2> \"" + err.string() + "\"";
     int status = std::system(command.c_str());
 #endif
     RunResult result;

@@ -11,7 +11,7 @@ namespace {
 
 class Lines {
 public:
-    explicit Lines(std::string_view text) : text_(text) {}
+    explicit Lines(std::string_view text) : text_(text) { }
 
     // The next line without its line end; false at the end of the text.
     bool Next(std::string_view* line)
@@ -40,7 +40,7 @@ private:
 // Reads one row of text from left to right; every step fails once one has.
 class Scanner {
 public:
-    explicit Scanner(std::string_view text) : text_(text) {}
+    explicit Scanner(std::string_view text) : text_(text) { }
 
     Scanner& Expect(char c)
     {
@@ -128,8 +128,9 @@ bool ReadVertexRows(Lines& lines, std::size_t declared, HeaderMesh* mesh, std::s
         mesh->positions.push_back(p);
     }
     if (mesh->positions.size() != declared) {
-        *error = Located(lines, "the array declares " + std::to_string(declared) + " vertices but has " +
-                                    std::to_string(mesh->positions.size()) + " rows");
+        *error = Located(lines,
+                         "the array declares " + std::to_string(declared) + " vertices but has " +
+                             std::to_string(mesh->positions.size()) + " rows");
         return false;
     }
     return true;
@@ -148,16 +149,18 @@ bool ReadIndexRows(Lines& lines, std::size_t declared, HeaderMesh* mesh, std::st
         }
         for (std::uint32_t index : corner) {
             if (index >= mesh->positions.size()) {
-                *error = Located(lines, "index " + std::to_string(index) + " is past the " +
-                                            std::to_string(mesh->positions.size()) + " vertices");
+                *error = Located(lines,
+                                 "index " + std::to_string(index) + " is past the " +
+                                     std::to_string(mesh->positions.size()) + " vertices");
                 return false;
             }
             mesh->indices.push_back(index);
         }
     }
     if (mesh->indices.size() != declared) {
-        *error = Located(lines, "the array declares " + std::to_string(declared) + " indices but has " +
-                                    std::to_string(mesh->indices.size()));
+        *error = Located(lines,
+                         "the array declares " + std::to_string(declared) + " indices but has " +
+                             std::to_string(mesh->indices.size()));
         return false;
     }
     return true;

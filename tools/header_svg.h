@@ -22,7 +22,7 @@ struct HeaderMesh {
 bool ParseHeaderMesh(std::string_view text, HeaderMesh* mesh, std::string* error);
 
 struct SvgOptions {
-    double width = 640;   // of the picture, in pixels; the height follows the model
+    double width = 640;  // of the picture, in pixels; the height follows the model
     double margin = 16;
 };
 

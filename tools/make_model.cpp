@@ -74,8 +74,7 @@ void WriteVertices(const Options& o)
         double u = 2 * pi * double(i) / double(o.rings);
         for (long j = 0; j < o.sides; ++j) {
             double v = 2 * pi * double(j) / double(o.sides);
-            std::printf("vn %.6f %.6f %.6f\n", std::cos(v) * std::cos(u), std::sin(v),
-                        std::cos(v) * std::sin(u));
+            std::printf("vn %.6f %.6f %.6f\n", std::cos(v) * std::cos(u), std::sin(v), std::cos(v) * std::sin(u));
         }
     }
 }
@@ -89,8 +88,8 @@ void WriteFaces(const Options& o)
             long t[4] = {Unwrapped(o, i, j), Unwrapped(o, i, j + 1), Unwrapped(o, i + 1, j + 1),
                          Unwrapped(o, i + 1, j)};
             if (o.quads) {
-                std::printf("f %ld/%ld/%ld %ld/%ld/%ld %ld/%ld/%ld %ld/%ld/%ld\n", p[0], t[0], p[0], p[1],
-                            t[1], p[1], p[2], t[2], p[2], p[3], t[3], p[3]);
+                std::printf("f %ld/%ld/%ld %ld/%ld/%ld %ld/%ld/%ld %ld/%ld/%ld\n", p[0], t[0], p[0], p[1], t[1], p[1],
+                            p[2], t[2], p[2], p[3], t[3], p[3]);
             } else {
                 std::printf("f %ld//%ld %ld//%ld %ld//%ld\n", p[0], p[0], p[1], p[1], p[2], p[2]);
                 std::printf("f %ld//%ld %ld//%ld %ld//%ld\n", p[0], p[0], p[2], p[2], p[3], p[3]);
@@ -105,8 +104,9 @@ int main(int argc, char** argv)
 {
     Options options;
     if (!ParseOptions(argc, argv, &options)) {
-        std::fprintf(stderr, "usage: make_model [--rings N] [--sides N] [--form ptn-quads|pn-triangles]\n"
-                             "  (N at least 3)\n");
+        std::fprintf(stderr,
+                     "usage: make_model [--rings N] [--sides N] [--form ptn-quads|pn-triangles]\n"
+                     "  (N at least 3)\n");
         return 2;
     }
     std::printf("# torus: %ld rings of %ld sides, %ld triangles\n", options.rings, options.sides,

@@ -61,19 +61,16 @@ struct Letter {
 
 // The word, left to right, as seen from +z with +y up.
 const std::array<Letter, 5> kLetters = {{
-    {'H', {{-496438, -462590, 0, kCapHeight},
-           {-327198, -293350, 0, kCapHeight},
-           {-462590, -327198, 124110, 157958}}},
-    {'F', {{-225654, -191806, 0, kCapHeight},
-           {-191806, -56414, 236936, kCapHeight},
-           {-191806, -78979, 124110, 157958}}},
+    {'H', {{-496438, -462590, 0, kCapHeight}, {-327198, -293350, 0, kCapHeight}, {-462590, -327198, 124110, 157958}}},
+    {'F',
+     {{-225654, -191806, 0, kCapHeight}, {-191806, -56414, 236936, kCapHeight}, {-191806, -78979, 124110, 157958}}},
     {'I', {{0, 33848, 0, kCapHeight}}},
-    {'L', {{101544, 135392, 0, kCapHeight},
-           {135392, 259502, 0, 33848}}},
-    {'E', {{304632, 338480, 0, kCapHeight},
-           {338480, 485155, 236936, kCapHeight},
-           {338480, 473873, 124110, 157958},
-           {338480, 496438, 0, 33848}}},
+    {'L', {{101544, 135392, 0, kCapHeight}, {135392, 259502, 0, 33848}}},
+    {'E',
+     {{304632, 338480, 0, kCapHeight},
+      {338480, 485155, 236936, kCapHeight},
+      {338480, 473873, 124110, 157958},
+      {338480, 496438, 0, 33848}}},
 }};
 
 // ---------------------------------------------------------------------------
@@ -160,84 +157,76 @@ struct LetterTriangles {
 };
 
 const std::array<LetterTriangles, 5> kFront = {{
-    {'H', {
-        {{{4, 6}, {3, 6}, {4, 3}}},
-        {{{1, 6}, {0, 6}, {0, 3}}},
-        {{{1, 4}, {2, 3}, {2, 4}}},
-        {{{2, 3}, {2, 2}, {3, 2}}},
-        {{{2, 4}, {2, 3}, {4, 3}}},
-        {{{4, 3}, {3, 6}, {3, 4}}},
-        {{{4, 3}, {3, 4}, {2, 4}}},
-        {{{0, 3}, {2, 3}, {1, 4}}},
-        {{{0, 3}, {1, 4}, {1, 6}}},
-        {{{0, 3}, {0, 0}, {1, 0}}},
-        {{{0, 3}, {1, 0}, {1, 2}}},
-        {{{0, 3}, {1, 2}, {2, 2}}},
-        {{{2, 2}, {2, 3}, {0, 3}}},
-        {{{3, 2}, {3, 0}, {4, 0}}},
-        {{{3, 2}, {4, 0}, {4, 3}}},
-        {{{3, 2}, {4, 3}, {2, 3}}},
-    }},
-    {'F', {
-        {{{7, 4}, {7, 3}, {8, 3}}},
-        {{{8, 3}, {8, 4}, {7, 4}}},
-        {{{7, 6}, {7, 5}, {9, 5}}},
-        {{{9, 5}, {9, 6}, {7, 6}}},
-        {{{5, 3}, {7, 3}, {7, 4}}},
-        {{{5, 3}, {7, 4}, {6, 4}}},
-        {{{5, 6}, {5, 3}, {6, 4}}},
-        {{{5, 6}, {6, 4}, {6, 5}}},
-        {{{5, 6}, {6, 5}, {7, 5}}},
-        {{{7, 5}, {7, 6}, {5, 6}}},
-        {{{5, 3}, {5, 0}, {6, 0}}},
-        {{{5, 3}, {6, 0}, {6, 2}}},
-        {{{5, 3}, {6, 2}, {7, 2}}},
-        {{{7, 2}, {7, 3}, {5, 3}}},
-        {{{7, 3}, {7, 2}, {8, 2}}},
-        {{{8, 2}, {8, 3}, {7, 3}}},
-    }},
-    {'I', {
-        {{{11, 6}, {11, 3}, {12, 3}}},
-        {{{12, 3}, {12, 6}, {11, 6}}},
-        {{{10, 6}, {10, 3}, {11, 3}}},
-        {{{11, 3}, {11, 6}, {10, 6}}},
-        {{{10, 3}, {10, 0}, {11, 0}}},
-        {{{11, 0}, {11, 3}, {10, 3}}},
-        {{{11, 3}, {11, 0}, {12, 0}}},
-        {{{12, 0}, {12, 3}, {11, 3}}},
-    }},
-    {'L', {
-        {{{13, 6}, {13, 3}, {14, 3}}},
-        {{{14, 3}, {14, 6}, {13, 6}}},
-        {{{13, 0}, {15, 0}, {15, 1}}},
-        {{{13, 0}, {15, 1}, {14, 1}}},
-        {{{13, 3}, {13, 0}, {14, 1}}},
-        {{{14, 1}, {14, 3}, {13, 3}}},
-        {{{15, 1}, {15, 0}, {16, 0}}},
-        {{{16, 0}, {16, 1}, {15, 1}}},
-    }},
-    {'E', {
-        {{{19, 4}, {19, 3}, {20, 3}}},
-        {{{20, 3}, {20, 4}, {19, 4}}},
-        {{{19, 6}, {19, 5}, {21, 5}}},
-        {{{21, 5}, {21, 6}, {19, 6}}},
-        {{{17, 3}, {19, 3}, {19, 4}}},
-        {{{17, 3}, {19, 4}, {18, 4}}},
-        {{{17, 6}, {17, 3}, {18, 4}}},
-        {{{17, 6}, {18, 4}, {18, 5}}},
-        {{{17, 6}, {18, 5}, {19, 5}}},
-        {{{19, 5}, {19, 6}, {17, 6}}},
-        {{{17, 0}, {19, 0}, {19, 1}}},
-        {{{17, 0}, {19, 1}, {18, 1}}},
-        {{{17, 3}, {17, 0}, {18, 1}}},
-        {{{17, 3}, {18, 1}, {18, 2}}},
-        {{{17, 3}, {18, 2}, {19, 2}}},
-        {{{19, 2}, {19, 3}, {17, 3}}},
-        {{{19, 1}, {19, 0}, {22, 0}}},
-        {{{22, 0}, {22, 1}, {19, 1}}},
-        {{{19, 3}, {19, 2}, {20, 2}}},
-        {{{20, 2}, {20, 3}, {19, 3}}},
-    }},
+    {'H',
+     {
+         {{{4, 6}, {3, 6}, {4, 3}}},
+         {{{1, 6}, {0, 6}, {0, 3}}},
+         {{{1, 4}, {2, 3}, {2, 4}}},
+         {{{2, 3}, {2, 2}, {3, 2}}},
+         {{{2, 4}, {2, 3}, {4, 3}}},
+         {{{4, 3}, {3, 6}, {3, 4}}},
+         {{{4, 3}, {3, 4}, {2, 4}}},
+         {{{0, 3}, {2, 3}, {1, 4}}},
+         {{{0, 3}, {1, 4}, {1, 6}}},
+         {{{0, 3}, {0, 0}, {1, 0}}},
+         {{{0, 3}, {1, 0}, {1, 2}}},
+         {{{0, 3}, {1, 2}, {2, 2}}},
+         {{{2, 2}, {2, 3}, {0, 3}}},
+         {{{3, 2}, {3, 0}, {4, 0}}},
+         {{{3, 2}, {4, 0}, {4, 3}}},
+         {{{3, 2}, {4, 3}, {2, 3}}},
+     }},
+    {'F',
+     {
+         {{{7, 4}, {7, 3}, {8, 3}}},
+         {{{8, 3}, {8, 4}, {7, 4}}},
+         {{{7, 6}, {7, 5}, {9, 5}}},
+         {{{9, 5}, {9, 6}, {7, 6}}},
+         {{{5, 3}, {7, 3}, {7, 4}}},
+         {{{5, 3}, {7, 4}, {6, 4}}},
+         {{{5, 6}, {5, 3}, {6, 4}}},
+         {{{5, 6}, {6, 4}, {6, 5}}},
+         {{{5, 6}, {6, 5}, {7, 5}}},
+         {{{7, 5}, {7, 6}, {5, 6}}},
+         {{{5, 3}, {5, 0}, {6, 0}}},
+         {{{5, 3}, {6, 0}, {6, 2}}},
+         {{{5, 3}, {6, 2}, {7, 2}}},
+         {{{7, 2}, {7, 3}, {5, 3}}},
+         {{{7, 3}, {7, 2}, {8, 2}}},
+         {{{8, 2}, {8, 3}, {7, 3}}},
+     }},
+    {'I',
+     {
+         {{{11, 6}, {11, 3}, {12, 3}}},
+         {{{12, 3}, {12, 6}, {11, 6}}},
+         {{{10, 6}, {10, 3}, {11, 3}}},
+         {{{11, 3}, {11, 6}, {10, 6}}},
+         {{{10, 3}, {10, 0}, {11, 0}}},
+         {{{11, 0}, {11, 3}, {10, 3}}},
+         {{{11, 3}, {11, 0}, {12, 0}}},
+         {{{12, 0}, {12, 3}, {11, 3}}},
+     }},
+    {'L',
+     {
+         {{{13, 6}, {13, 3}, {14, 3}}},
+         {{{14, 3}, {14, 6}, {13, 6}}},
+         {{{13, 0}, {15, 0}, {15, 1}}},
+         {{{13, 0}, {15, 1}, {14, 1}}},
+         {{{13, 3}, {13, 0}, {14, 1}}},
+         {{{14, 1}, {14, 3}, {13, 3}}},
+         {{{15, 1}, {15, 0}, {16, 0}}},
+         {{{16, 0}, {16, 1}, {15, 1}}},
+     }},
+    {'E',
+     {
+         {{{19, 4}, {19, 3}, {20, 3}}}, {{{20, 3}, {20, 4}, {19, 4}}}, {{{19, 6}, {19, 5}, {21, 5}}},
+         {{{21, 5}, {21, 6}, {19, 6}}}, {{{17, 3}, {19, 3}, {19, 4}}}, {{{17, 3}, {19, 4}, {18, 4}}},
+         {{{17, 6}, {17, 3}, {18, 4}}}, {{{17, 6}, {18, 4}, {18, 5}}}, {{{17, 6}, {18, 5}, {19, 5}}},
+         {{{19, 5}, {19, 6}, {17, 6}}}, {{{17, 0}, {19, 0}, {19, 1}}}, {{{17, 0}, {19, 1}, {18, 1}}},
+         {{{17, 3}, {17, 0}, {18, 1}}}, {{{17, 3}, {18, 1}, {18, 2}}}, {{{17, 3}, {18, 2}, {19, 2}}},
+         {{{19, 2}, {19, 3}, {17, 3}}}, {{{19, 1}, {19, 0}, {22, 0}}}, {{{22, 0}, {22, 1}, {19, 1}}},
+         {{{19, 3}, {19, 2}, {20, 2}}}, {{{20, 2}, {20, 3}, {19, 3}}},
+     }},
 }};
 
 // ---------------------------------------------------------------------------
@@ -256,13 +245,13 @@ const std::array<LetterTriangles, 5> kFront = {{
 // kFirstWallRowV put the top-right corner of the E's top wall, the last
 // record of the table, at (0.323337, 0.528818), mirrored to 0.471182.
 
-constexpr Micro kFaceU = 21482;          // texture u per stroke
-constexpr Micro kFaceV = 171855;         // texture v per cap height
-constexpr Micro kLeftU = 1873;           // left border of the face islands
-constexpr Micro kRightU = 938582;        // right border of the wall rows
-constexpr Micro kBaselineV = 998008;     // the front's baseline
-constexpr Micro kGap = 6587;             // space between islands
-constexpr Micro kFirstWallRowV = 528818; // front edge of the row nearest the middle
+constexpr Micro kFaceU = 21482;           // texture u per stroke
+constexpr Micro kFaceV = 171855;          // texture v per cap height
+constexpr Micro kLeftU = 1873;            // left border of the face islands
+constexpr Micro kRightU = 938582;         // right border of the wall rows
+constexpr Micro kBaselineV = 998008;      // the front's baseline
+constexpr Micro kGap = 6587;              // space between islands
+constexpr Micro kFirstWallRowV = 528818;  // front edge of the row nearest the middle
 
 // Ribbons per row, each row packed from kRightU leftwards; the rows run from
 // the middle of the texture towards the back face.
@@ -506,12 +495,11 @@ Solid BuildFirstCopy()
                 // contains these values, so they are kept as they are rather
                 // than tidied to (0, 0, 1).
                 const Micro tilt = (p == iCentre) ? 1 : 0;
-                ft[c] = MakeRecord(p.x, p.y, kDepth, kLeftU + FaceU(p.x - wordMinX),
-                                   kBaselineV - FaceV(p.y), 0, tilt, kOne);
+                ft[c] = MakeRecord(p.x, p.y, kDepth, kLeftU + FaceU(p.x - wordMinX), kBaselineV - FaceV(p.y), 0, tilt,
+                                   kOne);
                 // Reversed winding: corner order 0, 2, 1.
-                bt[c == 0 ? 0 : 3 - c] =
-                    MakeRecord(p.x, p.y, -kDepth, kLeftU + FaceU(wordMaxX - p.x),
-                               backBaselineV - FaceV(p.y), 0, 0, -kOne);
+                bt[c == 0 ? 0 : 3 - c] = MakeRecord(p.x, p.y, -kDepth, kLeftU + FaceU(wordMaxX - p.x),
+                                                    backBaselineV - FaceV(p.y), 0, 0, -kOne);
             }
             solid.front.push_back(ft);
             solid.back.push_back(bt);
@@ -558,7 +546,7 @@ Solid BuildFirstCopy()
             order.push_back(&s);
         std::sort(order.begin(), order.end(), [&](const Segment* p, const Segment* q) {
             return std::make_tuple(quarter(*p), p->a.y + p->b.y, p->a.x + p->b.x) <
-                   std::make_tuple(quarter(*q), q->a.y + q->b.y, q->a.x + q->b.x);
+                std::make_tuple(quarter(*q), q->a.y + q->b.y, q->a.x + q->b.x);
         });
         const auto& arcs = ribbonArcs.at(name);
         for (const Segment* s : order) {
@@ -569,10 +557,8 @@ Solid BuildFirstCopy()
             if ((b.x - a.x) * dx + (b.y - a.y) * dy < 0)
                 std::swap(a, b);
             auto wall = [&](Point p, Micro z) {
-                return MakeRecord(p.x, p.y, z,
-                                  ribbonStartU.at(name) + WallU(arcs.at({s->face, p})),
-                                  ribbonRowV.at(name) + WallV(kDepth - z),
-                                  s->nx * kOne, s->ny * kOne, 0);
+                return MakeRecord(p.x, p.y, z, ribbonStartU.at(name) + WallU(arcs.at({s->face, p})),
+                                  ribbonRowV.at(name) + WallV(kDepth - z), s->nx * kOne, s->ny * kOne, 0);
             };
             const Record ab = wall(a, -kDepth), af = wall(a, kDepth);
             const Record bb = wall(b, -kDepth), bf = wall(b, kDepth);
@@ -638,17 +624,16 @@ std::string Render()
            "const WarningVertex WarningVertices[kWarningVertexCount] = {\n";
     for (std::size_t i = 0; i < records.size(); ++i) {
         const Record& r = records[i];
-        out << "    {{" << Decimal(r.v[0]) << ", " << Decimal(r.v[1]) << ", " << Decimal(r.v[2])
-            << "}, {" << Decimal(r.v[3]) << ", " << Decimal(r.v[4]) << ", " << Decimal(r.v[5])
-            << "}, {" << Decimal(r.v[6]) << ", " << Decimal(r.v[7]) << ", " << Decimal(r.v[8])
-            << "}},  // " << i << "\n";
+        out << "    {{" << Decimal(r.v[0]) << ", " << Decimal(r.v[1]) << ", " << Decimal(r.v[2]) << "}, {"
+            << Decimal(r.v[3]) << ", " << Decimal(r.v[4]) << ", " << Decimal(r.v[5]) << "}, {" << Decimal(r.v[6])
+            << ", " << Decimal(r.v[7]) << ", " << Decimal(r.v[8]) << "}},  // " << i << "\n";
     }
     out << "};\n"
            "\n"
            "const std::uint32_t WarningTriangles[kWarningTriangleCount][3] = {\n";
     for (std::size_t i = 0; i < triangles.size(); ++i)
-        out << "    {" << triangles[i][0] << ", " << triangles[i][1] << ", " << triangles[i][2]
-            << "},  // " << i << "\n";
+        out << "    {" << triangles[i][0] << ", " << triangles[i][1] << ", " << triangles[i][2] << "},  // " << i
+            << "\n";
     out << "};\n"
            "\n"
            "}  // namespace torvane\n";

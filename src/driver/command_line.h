@@ -14,12 +14,12 @@ enum class CommandAction { kConvert, kShowHelp, kShowVersion, kUsageError };
 
 struct CommandLine {
     CommandAction action = CommandAction::kConvert;
-    std::optional<std::uint32_t> seed;    // the clock seeds the generator otherwise
-    std::optional<std::uint32_t> jobs;    // at least 1; all the cores otherwise
-    std::vector<NativeString> files;      // empty: the current directory's models
-    NativeString outputDirectory;         // empty: each header beside its model
+    std::optional<std::uint32_t> seed;  // the clock seeds the generator otherwise
+    std::optional<std::uint32_t> jobs;  // at least 1; all the cores otherwise
+    std::vector<NativeString> files;    // empty: the current directory's models
+    NativeString outputDirectory;       // empty: each header beside its model
     HeaderForm form;
-    std::string error;                    // for kUsageError
+    std::string error;  // for kUsageError
 };
 
 // Reads the arguments after the program name:

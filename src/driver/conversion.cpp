@@ -43,7 +43,7 @@ void ReserveHead(LargeList<ObjTriangle>& head, const TextEstimate& estimate)
 // read.
 class MergingSink final : public TriangleSink {
 public:
-    explicit MergingSink(MergingWelder& merging) : merging_(merging) {}
+    explicit MergingSink(MergingWelder& merging) : merging_(merging) { }
 
     void Take(const ObjTriangle& triangle) override { TakeModelTriangle(merging_, triangle); }
     void Reserve(const TextEstimate& estimate) override
@@ -60,7 +60,7 @@ private:
 // thread that reads them and joined to the merging afterwards.
 class LaterHalfSink final : public LaterTriangleSink {
 public:
-    explicit LaterHalfSink(MergingWelder& merging) : merging_(merging) {}
+    explicit LaterHalfSink(MergingWelder& merging) : merging_(merging) { }
 
     void Take(const ObjTriangle& triangle) override { TakeLaterTriangle(later_, triangle); }
     void Reserve(const TextEstimate& estimate) override
@@ -79,7 +79,7 @@ private:
 // another.
 class ModelFileSource final : public ByteSource, public OffsetSource {
 public:
-    explicit ModelFileSource(InputFile& file) : file_(file) {}
+    explicit ModelFileSource(InputFile& file) : file_(file) { }
 
     std::int64_t Read(char* buffer, std::size_t capacity, std::string* error) override
     {
@@ -107,7 +107,7 @@ bool WarningFits(const ObjModel& model, std::size_t modelPositions, std::string*
 
 class OutputSink final : public ByteSink {
 public:
-    explicit OutputSink(OutputFile& output) : output_(output) {}
+    explicit OutputSink(OutputFile& output) : output_(output) { }
 
     bool Write(const char* data, std::size_t size, std::string* error) override
     {
@@ -232,8 +232,8 @@ bool ReadFile(const FileName& input, Random& random, unsigned threads, Workspace
     // A second thread reads the second half of a big file through a second
     // handle.
     std::string unused;
-    bool twoReaders = threads > 1 && opened.file.size >= reading.smallestSplit &&
-                      OpenInput(input.path, &opened.second, &unused);
+    bool twoReaders =
+        threads > 1 && opened.file.size >= reading.smallestSplit && OpenInput(input.path, &opened.second, &unused);
     ModelFileSource first(opened.file);
     ModelFileSource second(opened.second);
     reading.expectedSize = opened.file.size;
@@ -260,8 +260,7 @@ bool FailingThisModelOnly(Step step, std::string* error)
 
 }  // namespace
 
-bool ReadModelFile(const FileName& input, Random& random, unsigned threads, Workspace* workspace,
-                   std::string* error)
+bool ReadModelFile(const FileName& input, Random& random, unsigned threads, Workspace* workspace, std::string* error)
 {
     EmptyKeepingRoom(workspace->streamed.model);
     return FailingThisModelOnly([&] { return ReadFile(input, random, threads, workspace, error); }, error);

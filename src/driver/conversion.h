@@ -57,8 +57,7 @@ struct Workspace {
 // the workspace, and WriteModelHeader writes the one it left there. On
 // failure the reason is in error and an existing header is left exactly as
 // it was.
-bool ReadModelFile(const FileName& input, Random& random, unsigned threads, Workspace* workspace,
-                   std::string* error);
+bool ReadModelFile(const FileName& input, Random& random, unsigned threads, Workspace* workspace, std::string* error);
 bool WriteModelHeader(const FileName& input, const NativeString& outputDirectory, const HeaderForm& form,
                       Workspace& workspace, unsigned threads, std::string* error);
 

@@ -80,17 +80,12 @@ int main(int argc, char** argv)
     InstallInterruptionHandlers();
     CommandLine commandLine = ParseCommandLine(CommandLineArguments(argc, argv));
     switch (commandLine.action) {
-    case CommandAction::kShowHelp:
-        PrintOutput(UsageText());
-        return 0;
-    case CommandAction::kShowVersion:
-        PrintOutput(VersionText());
-        return 0;
+    case CommandAction::kShowHelp: PrintOutput(UsageText()); return 0;
+    case CommandAction::kShowVersion: PrintOutput(VersionText()); return 0;
     case CommandAction::kUsageError:
         PrintErrorLine("torvane: " + commandLine.error + " (see 'torvane --help')");
         return kExitUsage;
-    case CommandAction::kConvert:
-        break;
+    case CommandAction::kConvert: break;
     }
     return Run(commandLine);
 }

@@ -88,8 +88,7 @@ ObjTriangle StandInWarningTriangle(std::size_t t)
 void WeldHead(MergingWelder& merging)
 {
     LargeList<ObjTriangle>& head = merging.model->triangles;
-    std::vector<std::uint64_t> places =
-        ScatterPositions(head.size(), kWarningTriangleCount, merging.random);
+    std::vector<std::uint64_t> places = ScatterPositions(head.size(), kWarningTriangleCount, merging.random);
     std::vector<std::size_t> order = ByPlace(places);
     std::size_t pending = 0;
     std::size_t next = 0;
@@ -137,8 +136,7 @@ float WarningScale(const ModelBounds& bounds)
 // Insertion j shifts every earlier-inserted element at or behind its index
 // up by one; replaying that on the few inserted elements alone gives their
 // final places without moving the model's elements at all.
-std::vector<std::uint64_t> ScatterPositions(std::uint64_t initialLength, std::size_t count,
-                                            Random& random)
+std::vector<std::uint64_t> ScatterPositions(std::uint64_t initialLength, std::size_t count, Random& random)
 {
     std::vector<std::uint64_t> positions(count);
     for (std::size_t j = 0; j < count; ++j) {
@@ -165,8 +163,7 @@ void MergeWarningMesh(ObjModel& model, Random& random)
     WarningBases bases = BasesBeforeAppending(model);
     AppendWarningRecords(model);
 
-    std::vector<std::uint64_t> places =
-        ScatterPositions(model.triangles.size(), kWarningTriangleCount, random);
+    std::vector<std::uint64_t> places = ScatterPositions(model.triangles.size(), kWarningTriangleCount, random);
     // Visit the final places from the back: each model triangle moves up by
     // the number of warning triangles placed before it, so filling from the
     // end never overwrites a triangle that has yet to move.

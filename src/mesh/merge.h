@@ -16,8 +16,7 @@ float WarningScale(const ModelBounds& bounds);
 // For each of count insertions, in order, draws r and inserts at r mod n,
 // where n is the list's length at that moment (initialLength before the
 // first). Returns where each inserted element ends up once all are in.
-std::vector<std::uint64_t> ScatterPositions(std::uint64_t initialLength, std::size_t count,
-                                            Random& random);
+std::vector<std::uint64_t> ScatterPositions(std::uint64_t initialLength, std::size_t count, Random& random);
 
 // Merges the built-in "HFILE" warning mesh into the model: its records are
 // appended to each attribute list that is not empty, its positions scaled to
@@ -41,11 +40,11 @@ inline constexpr std::size_t kScatterReach = std::size_t{kRandomMax} + 1;
 // MergeWarningMesh and welding the merged list give, with random advanced
 // as far; the caller copies random back once the model was accepted.
 struct MergingWelder {
-    ObjModel* model = nullptr;       // its triangles hold the model's first
-                                     // ones until the warning's places are known
+    ObjModel* model = nullptr;  // its triangles hold the model's first
+                                // ones until the warning's places are known
     Random random;
     CornerWelder welder;
-    std::size_t headVertices = 0;    // vertices made while welding the head
+    std::size_t headVertices = 0;  // vertices made while welding the head
     bool headWelded = false;
 };
 

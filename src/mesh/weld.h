@@ -10,8 +10,8 @@ namespace torvane {
 // An indexed mesh: vertex k is made of entry k of each non-empty list.
 struct WeldedMesh {
     LargeList<Float3> positions;
-    LargeList<Float3> texcoords;  // v flipped; empty when no corner names one
-    LargeList<Float3> normals;    // empty when no corner names one
+    LargeList<Float3> texcoords;       // v flipped; empty when no corner names one
+    LargeList<Float3> normals;         // empty when no corner names one
     LargeList<std::uint32_t> indices;  // three per triangle
 };
 

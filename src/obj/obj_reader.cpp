@@ -78,12 +78,18 @@ void Fail(ObjParser& parser, const std::string& what)
 void UpdateBounds(ModelBounds& bounds, const Float3& p)
 {
     // Strict comparisons, so a NaN never moves a bound.
-    if (p.x < bounds.min.x) bounds.min.x = p.x;
-    if (p.x > bounds.max.x) bounds.max.x = p.x;
-    if (p.y < bounds.min.y) bounds.min.y = p.y;
-    if (p.y > bounds.max.y) bounds.max.y = p.y;
-    if (p.z < bounds.min.z) bounds.min.z = p.z;
-    if (p.z > bounds.max.z) bounds.max.z = p.z;
+    if (p.x < bounds.min.x)
+        bounds.min.x = p.x;
+    if (p.x > bounds.max.x)
+        bounds.max.x = p.x;
+    if (p.y < bounds.min.y)
+        bounds.min.y = p.y;
+    if (p.y > bounds.max.y)
+        bounds.max.y = p.y;
+    if (p.z < bounds.min.z)
+        bounds.min.z = p.z;
+    if (p.z > bounds.max.z)
+        bounds.max.z = p.z;
 }
 
 bool IsNear(float coordinate)
@@ -225,10 +231,11 @@ std::string Plural(std::uint64_t count, AttributeKind kind)
 void FailBeforeFirstEntry(ObjParser& parser, AttributeKind kind, std::int64_t field, std::uint64_t preceding)
 {
     std::string entries = preceding == 0 ? std::string("no ") + KindName(kind, WordForm::kPlural) + " precede"
-                          : preceding == 1 ? "only " + Plural(preceding, kind) + " precedes"
-                                           : "only " + Plural(preceding, kind) + " precede";
-    Fail(parser, "face refers to " + std::string(KindName(kind, WordForm::kSingular)) + " " +
-                     std::to_string(field) + ", but " + entries + " it");
+        : preceding == 1                 ? "only " + Plural(preceding, kind) + " precedes"
+                                         : "only " + Plural(preceding, kind) + " precede";
+    Fail(parser,
+         "face refers to " + std::string(KindName(kind, WordForm::kSingular)) + " " + std::to_string(field) + ", but " +
+             entries + " it");
 }
 
 // A relative field -k names the k-th last entry of its kind before the
@@ -269,8 +276,8 @@ bool RecordIndex(ObjParser& parser, AttributeKind kind, std::int64_t field, std:
 bool RecordCorner(ObjParser& parser, const CornerFields& fields, ObjCorner* corner)
 {
     return RecordIndex(parser, AttributeKind::kPosition, fields[0], &corner->position) &&
-           RecordIndex(parser, AttributeKind::kTexcoord, fields[1], &corner->texcoord) &&
-           RecordIndex(parser, AttributeKind::kNormal, fields[2], &corner->normal);
+        RecordIndex(parser, AttributeKind::kTexcoord, fields[1], &corner->texcoord) &&
+        RecordIndex(parser, AttributeKind::kNormal, fields[2], &corner->normal);
 }
 
 // Nearly every corner is "p", "p/t", "p/t/n" or "p//n" with short numbers,
@@ -385,8 +392,9 @@ void ParseFace(ObjParser& parser, const char* cursor, const char* end)
         previous = corner;
     }
     if (count < 3)
-        Fail(parser, "face has " + std::to_string(count) +
-                         (count == 1 ? " corner" : " corners") + ", but a face needs at least 3");
+        Fail(parser,
+             "face has " + std::to_string(count) + (count == 1 ? " corner" : " corners") +
+                 ", but a face needs at least 3");
 }
 
 // The usual face line: "f" and three or four simple corners between
@@ -449,14 +457,12 @@ void ParseLine(ObjParser& parser, const char* cursor, const char* end)
 
 bool CheckIndexRanges(const ObjParser& parser, std::string* error)
 {
-    for (AttributeKind kind : {AttributeKind::kPosition, AttributeKind::kTexcoord,
-                               AttributeKind::kNormal}) {
+    for (AttributeKind kind : {AttributeKind::kPosition, AttributeKind::kTexcoord, AttributeKind::kNormal}) {
         const IndexUse& use = parser.uses[static_cast<int>(kind)];
         std::size_t defined = ListOf(*parser.model, kind).size();
         if (use.largest != kAbsent && static_cast<std::uint64_t>(use.largest) >= defined) {
-            *error = "line " + std::to_string(use.line) + ": face refers to " +
-                     KindName(kind, WordForm::kSingular) + " " + std::to_string(use.largest + 1) +
-                     ", but the file defines " + Plural(defined, kind);
+            *error = "line " + std::to_string(use.line) + ": face refers to " + KindName(kind, WordForm::kSingular) +
+                " " + std::to_string(use.largest + 1) + ", but the file defines " + Plural(defined, kind);
             return false;
         }
     }
@@ -475,14 +481,12 @@ void MarkUsed(const ObjCorner& corner, std::vector<bool> (&used)[3])
 }
 
 // Only values that a face uses reach the header, so only those are refused.
-bool CheckUsedValuesFinite(const ObjParser& parser, const LargeList<ObjCorner>* usedCorners,
-                           std::string* error)
+bool CheckUsedValuesFinite(const ObjParser& parser, const LargeList<ObjCorner>* usedCorners, std::string* error)
 {
     if (parser.nonFinite.empty())
         return true;
     const ObjModel& model = *parser.model;
-    std::vector<bool> used[3] = {std::vector<bool>(model.positions.size()),
-                                 std::vector<bool>(model.texcoords.size()),
+    std::vector<bool> used[3] = {std::vector<bool>(model.positions.size()), std::vector<bool>(model.texcoords.size()),
                                  std::vector<bool>(model.normals.size())};
     if (usedCorners) {
         for (const ObjCorner& corner : *usedCorners)
@@ -495,7 +499,7 @@ bool CheckUsedValuesFinite(const ObjParser& parser, const LargeList<ObjCorner>* 
     for (const NonFiniteEntry& entry : parser.nonFinite) {
         if (used[static_cast<int>(entry.kind)][entry.index]) {
             *error = "line " + std::to_string(entry.line) + ": " + KindName(entry.kind, WordForm::kSingular) +
-                     " is not a finite number";
+                " is not a finite number";
             return false;
         }
     }
@@ -602,12 +606,11 @@ void AppendLaterPart(ObjParser& earlier, ObjParser& later)
     earlier.line += later.line - 1;
 }
 
-bool FinishObjParse(ObjParser& parser, std::string* error,
-                    const LargeList<ObjCorner>* usedCorners)
+bool FinishObjParse(ObjParser& parser, std::string* error, const LargeList<ObjCorner>* usedCorners)
 {
     if (!parser.error.empty()) {
-        *error = parser.errorLine == 0 ? parser.error
-                                       : "line " + std::to_string(parser.errorLine) + ": " + parser.error;
+        *error =
+            parser.errorLine == 0 ? parser.error : "line " + std::to_string(parser.errorLine) + ": " + parser.error;
         return false;
     }
     if (parser.triangleCount == 0) {

@@ -44,7 +44,7 @@ public:
     virtual void Take(const ObjTriangle& triangle) = 0;
     // Room for what a text is expected to bring; only saves regrowing, so
     // it may be skipped, and it may throw std::bad_alloc.
-    virtual void Reserve(const TextEstimate&) {}
+    virtual void Reserve(const TextEstimate&) { }
 };
 
 // The state of reading one OBJ text, which may arrive in pieces.
@@ -52,12 +52,12 @@ struct ObjParser {
     ObjModel* model = nullptr;
     TriangleSink* sink = nullptr;     // unset: triangles go to model->triangles
     std::uint64_t triangleCount = 0;  // read so far
-    std::uint64_t line = 1;  // number of the line being read, for messages
-    IndexUse uses[3];        // by AttributeKind
+    std::uint64_t line = 1;           // number of the line being read, for messages
+    IndexUse uses[3];                 // by AttributeKind
     std::vector<NonFiniteEntry> nonFinite;
-    std::string error;       // the first fault; reading stops there
+    std::string error;            // the first fault; reading stops there
     std::uint64_t errorLine = 0;  // where it is, 0 for the text as a whole
-    bool started = false;    // the start of the text has been seen
+    bool started = false;         // the start of the text has been seen
     // A part read from the middle of a text does not know how many entries
     // precede it, so it cannot resolve a relative index: it stops at the
     // first one, and the part is read again by the parser before it.
@@ -95,8 +95,7 @@ void AppendLaterPart(ObjParser& earlier, ObjParser& later);
 // that is not finite. Returns false with a message otherwise. When the
 // triangles went to a sink, usedCorners must hold every distinct corner of
 // the faces (corners with a negative position index are passed over).
-bool FinishObjParse(ObjParser& parser, std::string* error,
-                    const LargeList<ObjCorner>* usedCorners = nullptr);
+bool FinishObjParse(ObjParser& parser, std::string* error, const LargeList<ObjCorner>* usedCorners = nullptr);
 
 // Reads a whole OBJ text held in memory.
 bool ParseObj(std::string_view text, ObjModel* model, std::string* error);

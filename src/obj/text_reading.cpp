@@ -30,8 +30,7 @@ void ReserveForSize(ObjModel& model, TriangleSink& sink, std::uint64_t bytes)
         for (LargeList<Float3>* list : {&model.positions, &model.texcoords, &model.normals})
             list->reserve(ReservableEntries<Float3>(estimate.vertexLines));
         sink.Reserve(estimate);
-    } catch (const std::bad_alloc&) {
-    }
+    } catch (const std::bad_alloc&) { }
 }
 
 // A small file is read in pieces of an eighth of it, and a tiny one whole
@@ -83,7 +82,7 @@ bool ReadText(ByteSource& source, ObjParser& parser, std::stop_token abandon, st
 // The first bytes of a source, up to a limit.
 class LimitedSource final : public ByteSource {
 public:
-    LimitedSource(ByteSource& source, std::uint64_t limit) : source_(source), left_(limit) {}
+    LimitedSource(ByteSource& source, std::uint64_t limit) : source_(source), left_(limit) { }
 
     std::int64_t Read(char* buffer, std::size_t capacity, std::string* error) override
     {
@@ -104,7 +103,7 @@ private:
 // An offset source read on from a position.
 class PositionedSource final : public ByteSource {
 public:
-    PositionedSource(OffsetSource& source, std::uint64_t position) : source_(source), position_(position) {}
+    PositionedSource(OffsetSource& source, std::uint64_t position) : source_(source), position_(position) { }
 
     std::int64_t Read(char* buffer, std::size_t capacity, std::string* error) override
     {
@@ -207,8 +206,8 @@ bool ReadInHalves(ByteSource& source, const TextReading& reading, std::uint64_t 
 
 }  // namespace
 
-bool ReadObjText(ByteSource& source, const TextReading& reading, ObjParser& parser,
-                 LaterTriangleSink& laterSink, std::string* error)
+bool ReadObjText(ByteSource& source, const TextReading& reading, ObjParser& parser, LaterTriangleSink& laterSink,
+                 std::string* error)
 {
     ReserveForSize(*parser.model, *parser.sink, reading.expectedSize);
     std::uint64_t split = HalfwayLineStart(reading);

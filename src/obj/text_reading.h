@@ -24,8 +24,7 @@ public:
     virtual ~OffsetSource() = default;
     // Up to capacity bytes from offset on, 0 at the end, -1 with error set
     // on failure.
-    virtual std::int64_t ReadAt(std::uint64_t offset, char* buffer, std::size_t capacity,
-                                std::string* error) = 0;
+    virtual std::int64_t ReadAt(std::uint64_t offset, char* buffer, std::size_t capacity, std::string* error) = 0;
 };
 
 // Takes the triangles of a text's second half on the thread that reads it.
@@ -76,7 +75,7 @@ std::size_t ReservableEntries(std::uint64_t wanted)
 // resolve, the first thread reads it again instead. The result is the same
 // either way. False with error set when a source
 // fails; faults in the text are left in parser.error.
-bool ReadObjText(ByteSource& source, const TextReading& reading, ObjParser& parser,
-                 LaterTriangleSink& laterSink, std::string* error);
+bool ReadObjText(ByteSource& source, const TextReading& reading, ObjParser& parser, LaterTriangleSink& laterSink,
+                 std::string* error);
 
 }  // namespace torvane

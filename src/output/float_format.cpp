@@ -8,17 +8,16 @@
 namespace torvane {
 namespace {
 
-constexpr char kDigitPairs[] =
-    "00010203040506070809"
-    "10111213141516171819"
-    "20212223242526272829"
-    "30313233343536373839"
-    "40414243444546474849"
-    "50515253545556575859"
-    "60616263646566676869"
-    "70717273747576777879"
-    "80818283848586878889"
-    "90919293949596979899";
+constexpr char kDigitPairs[] = "00010203040506070809"
+                               "10111213141516171819"
+                               "20212223242526272829"
+                               "30313233343536373839"
+                               "40414243444546474849"
+                               "50515253545556575859"
+                               "60616263646566676869"
+                               "70717273747576777879"
+                               "80818283848586878889"
+                               "90919293949596979899";
 
 constexpr std::uint64_t kMicrosPerUnit = 1000000;
 
@@ -116,8 +115,7 @@ char* FormatFixed6(float value, char* out)
     if (binaryExponent > kMaxFastBinaryExponent) {
         // Huge values, infinity and NaN: rare enough for the general
         // formatter, which prints fixed notation exactly as printf does.
-        return std::to_chars(out, out + kFixed6MaxLength, static_cast<double>(value), std::chars_format::fixed, 6)
-            .ptr;
+        return std::to_chars(out, out + kFixed6MaxLength, static_cast<double>(value), std::chars_format::fixed, 6).ptr;
     }
     const std::uint64_t mantissa = biasedExponent == 0 ? fraction : (fraction | 0x800000u);
     const std::uint64_t micros = RoundedMicros(mantissa, binaryExponent);

@@ -22,13 +22,13 @@ std::string EncodeStem(std::u16string_view stem, StemSpelling spelling);
 // those lists are not empty; they must then be as long as the positions.
 // Rows are formatted on up to formattingThreads threads. Flushes the writer
 // and returns false, with writer.error set, when a write failed.
-bool WriteHeader(const WeldedMesh& mesh, std::u16string_view stem, const HeaderForm& form,
-                 unsigned formattingThreads, BufferedWriter& writer);
+bool WriteHeader(const WeldedMesh& mesh, std::u16string_view stem, const HeaderForm& form, unsigned formattingThreads,
+                 BufferedWriter& writer);
 
 // The same header for a mesh welded but not yet gathered: vertex k's values
 // are looked up through welded.keys[k] in the model's lists as its row is
 // written, flipped and defaulted as WeldCorners would have done.
-bool WriteHeader(const ObjModel& model, const CornerWelder& welded, std::u16string_view stem,
-                 const HeaderForm& form, unsigned formattingThreads, BufferedWriter& writer);
+bool WriteHeader(const ObjModel& model, const CornerWelder& welded, std::u16string_view stem, const HeaderForm& form,
+                 unsigned formattingThreads, BufferedWriter& writer);
 
 }  // namespace torvane

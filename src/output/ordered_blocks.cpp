@@ -107,8 +107,8 @@ OrderedBlocks::~OrderedBlocks()
     Release();
 }
 
-void OrderedBlocks::Run(std::size_t blockCount, std::size_t largestBlock, unsigned threads,
-                        const FormatBlock& format, const TakeBlock& take)
+void OrderedBlocks::Run(std::size_t blockCount, std::size_t largestBlock, unsigned threads, const FormatBlock& format,
+                        const TakeBlock& take)
 {
     char* buffers = Fit(largestBlock);
     HandOver handOver{blockCount, buffers, bufferSize_, format};

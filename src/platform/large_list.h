@@ -22,8 +22,7 @@ struct LargeBlockAllocator {
     LargeBlockAllocator() = default;
     template <typename U>
     LargeBlockAllocator(const LargeBlockAllocator<U>&) noexcept
-    {
-    }
+    { }
 
     T* allocate(std::size_t count)
     {

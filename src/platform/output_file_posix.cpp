@@ -104,9 +104,8 @@ bool GiveTemporaryName(OutputFile& file, Naming naming, std::string* error)
             *error = failure + Reason(EINTR);
             return false;
         }
-        int result = naming == Naming::kCreateFile
-                         ? open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666)
-                         : LinkUnnamed(ToDescriptor(file.handle), name.c_str());
+        int result = naming == Naming::kCreateFile ? open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666)
+                                                   : LinkUnnamed(ToDescriptor(file.handle), name.c_str());
         if (result >= 0) {
             if (naming == Naming::kCreateFile)
                 file.handle = result;

@@ -21,10 +21,10 @@ using NativeString = std::basic_string<NativeChar>;
 
 // A model file's name in every form the converter needs.
 struct FileName {
-    NativeString path;       // opens the file; may hold a directory part
-    std::u16string units;    // the file's own name (no directory) as UTF-16
-                             // code units, for the identifier rules
-    std::string display;     // for messages, UTF-8 where the name decodes
+    NativeString path;     // opens the file; may hold a directory part
+    std::u16string units;  // the file's own name (no directory) as UTF-16
+                           // code units, for the identifier rules
+    std::string display;   // for messages, UTF-8 where the name decodes
 };
 
 // Sets up process-wide behaviour (e.g. a write past a file size limit or into
@@ -68,8 +68,7 @@ bool OpenInput(const NativeString& path, InputFile* file, std::string* error);
 // Reads up to capacity bytes; 0 at the end of the file, -1 on error.
 std::int64_t ReadInput(InputFile& file, char* buffer, std::size_t capacity, std::string* error);
 // The same from offset on, wherever ReadInput has got to.
-std::int64_t ReadInputAt(InputFile& file, std::uint64_t offset, char* buffer, std::size_t capacity,
-                         std::string* error);
+std::int64_t ReadInputAt(InputFile& file, std::uint64_t offset, char* buffer, std::size_t capacity, std::string* error);
 void CloseInput(InputFile& file);
 
 // An output written to a temporary file beside its target and renamed over
@@ -84,7 +83,7 @@ struct OutputFile {
     std::intptr_t handle = -1;
     NativeString temporaryPath;  // empty while the file has no name
     NativeString targetPath;
-    int temporarySlot = -1;      // where an interruption finds the file
+    int temporarySlot = -1;  // where an interruption finds the file
 };
 bool CreateOutput(const NativeString& targetPath, OutputFile* file, std::string* error);
 bool WriteOutput(OutputFile& file, const char* data, std::size_t size, std::string* error);

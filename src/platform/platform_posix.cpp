@@ -202,8 +202,7 @@ bool OpenInput(const NativeString& path, InputFile* file, std::string* error)
         return false;
     }
     if (!S_ISREG(status.st_mode)) {
-        *error = S_ISDIR(status.st_mode) ? "cannot read: it is a directory"
-                                         : "cannot read: it is not a regular file";
+        *error = S_ISDIR(status.st_mode) ? "cannot read: it is a directory" : "cannot read: it is not a regular file";
         close(descriptor);
         return false;
     }
@@ -225,8 +224,7 @@ std::int64_t ReadInput(InputFile& file, char* buffer, std::size_t capacity, std:
     }
 }
 
-std::int64_t ReadInputAt(InputFile& file, std::uint64_t offset, char* buffer, std::size_t capacity,
-                         std::string* error)
+std::int64_t ReadInputAt(InputFile& file, std::uint64_t offset, char* buffer, std::size_t capacity, std::string* error)
 {
     for (;;) {
         ssize_t count = pread(ToDescriptor(file.handle), buffer, capacity, static_cast<off_t>(offset));

@@ -69,17 +69,15 @@ std::wstring FromUtf8(const std::string& text)
 std::string Reason(DWORD code)
 {
     wchar_t* buffer = nullptr;
-    DWORD flags =
-        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS;
-    DWORD length =
-        FormatMessageW(flags, nullptr, code, 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
+    DWORD flags = FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS;
+    DWORD length = FormatMessageW(flags, nullptr, code, 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
     std::wstring text;
     if (length != 0 && buffer)
         text.assign(buffer, length);
     if (buffer)
         LocalFree(buffer);
-    while (!text.empty() && (text.back() == L'\r' || text.back() == L'\n' || text.back() == L' ' ||
-                                text.back() == L'.'))
+    while (!text.empty() &&
+           (text.back() == L'\r' || text.back() == L'\n' || text.back() == L' ' || text.back() == L'.'))
         text.pop_back();
     if (text.empty())
         return "system error " + std::to_string(code);
@@ -111,8 +109,7 @@ void WriteStandardStream(DWORD which, const std::string& text)
         std::size_t left = wide.size();
         while (left != 0) {
             DWORD written = 0;
-            if (!WriteConsoleW(handle, next, Chunk(left, kConsoleChunk), &written, nullptr) ||
-                written == 0)
+            if (!WriteConsoleW(handle, next, Chunk(left, kConsoleChunk), &written, nullptr) || written == 0)
                 return;
             next += written;
             left -= written;
@@ -188,8 +185,7 @@ bool MarkForDeletion(HANDLE handle, BOOL mark)
 bool IsMarkedForDeletion(HANDLE handle)
 {
     FILE_STANDARD_INFO standard = {};
-    return GetFileInformationByHandleEx(handle, FileStandardInfo, &standard, sizeof standard) &&
-           standard.DeletePending;
+    return GetFileInformationByHandleEx(handle, FileStandardInfo, &standard, sizeof standard) && standard.DeletePending;
 }
 
 // The target's own name keeps a left-over temporary recognisable, the
@@ -202,8 +198,7 @@ bool CreateTemporaryBeside(const std::wstring& targetPath, OutputFile* file, std
     const std::wstring process = std::to_wstring(GetCurrentProcessId());
     const std::string failure = "cannot create " + ToUtf8(targetPath) + ": ";
     for (int attempt = 0; attempt < 100; ++attempt) {
-        std::wstring candidate =
-            targetPath + L"." + process + L"-" + std::to_wstring(counter++) + L".tmp";
+        std::wstring candidate = targetPath + L"." + process + L"-" + std::to_wstring(counter++) + L".tmp";
         if (candidate.size() >= kTemporaryPathCapacity) {
             SetError(error, failure + Reason(ERROR_FILENAME_EXCED_RANGE));
             return false;
@@ -213,8 +208,8 @@ bool CreateTemporaryBeside(const std::wstring& targetPath, OutputFile* file, std
             return false;
         }
         HANDLE handle = CreateFileW(candidate.c_str(), GENERIC_WRITE | DELETE,
-            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, CREATE_NEW,
-            FILE_ATTRIBUTE_NORMAL, nullptr);
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, CREATE_NEW,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr);
         if (handle != INVALID_HANDLE_VALUE) {
             MarkForDeletion(handle, TRUE);
             file->handle = FromHandle(handle);
@@ -290,8 +285,7 @@ bool ListModelFiles(std::vector<FileName>* names, std::string* error)
     // names (scan.objx as SCAN~1.OBJ), so the long name decides.
     // Directories are never models.
     do {
-        if (!(entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) &&
-            std::wcsstr(entry.cFileName, L".obj"))
+        if (!(entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && std::wcsstr(entry.cFileName, L".obj"))
             names->push_back(FileNameFromArgument(entry.cFileName));
     } while (FindNextFileW(search, &entry));
     DWORD code = GetLastError();
@@ -320,9 +314,8 @@ std::uint32_t CalendarTimeSeconds()
 
 bool OpenInput(const NativeString& path, InputFile* file, std::string* error)
 {
-    HANDLE handle = CreateFileW(path.c_str(), GENERIC_READ,
-        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
-        FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+    HANDLE handle = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
     if (handle == INVALID_HANDLE_VALUE) {
         DWORD code = GetLastError();
         // A directory fails to open with "access denied", which would send
@@ -356,8 +349,7 @@ std::int64_t ReadInput(InputFile& file, char* buffer, std::size_t capacity, std:
     return count;
 }
 
-std::int64_t ReadInputAt(InputFile& file, std::uint64_t offset, char* buffer, std::size_t capacity,
-                         std::string* error)
+std::int64_t ReadInputAt(InputFile& file, std::uint64_t offset, char* buffer, std::size_t capacity, std::string* error)
 {
     // On a handle opened for synchronous reading, the offset in OVERLAPPED
     // says where to read; reading past the end gives 0 bytes or EOF.

@@ -64,8 +64,7 @@ void ReleaseTemporarySlot(int* slot)
     // A dead slot stays dead.
     std::atomic<int>& state = slots[*slot].state;
     int expected = state.load();
-    while ((expected == kClaimed || expected == kArmed) && !state.compare_exchange_weak(expected, kFree)) {
-    }
+    while ((expected == kClaimed || expected == kArmed) && !state.compare_exchange_weak(expected, kFree)) { }
     *slot = -1;
 }
 

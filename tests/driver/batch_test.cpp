@@ -34,7 +34,7 @@ std::string Grid(int size)
     for (int row = 0; row < size; ++row) {
         for (int column = 0; column < size; ++column) {
             text += "f " + at(row, column) + " " + at(row, column + 1) + " " + at(row + 1, column + 1) + " " +
-                    at(row + 1, column) + "\n";
+                at(row + 1, column) + "\n";
         }
     }
     return text;
@@ -93,7 +93,8 @@ void ExpectHeadersOfOneAfterAnother(const std::vector<Model>& models, const fs::
             TemporaryDirectory alone;
             fs::copy_file(headers.parent_path() / model.name, alone / model.name);
             RunTorvane(alone.path(), "--seed " + std::to_string(random.state) + " \"" + model.name + "\"");
-            EXPECT_TRUE(ReadFileBytes(alone / HeaderName(model.name)) == ReadFileBytes(headers / HeaderName(model.name)));
+            EXPECT_TRUE(ReadFileBytes(alone / HeaderName(model.name)) ==
+                        ReadFileBytes(headers / HeaderName(model.name)));
         }
         if (model.reachesMerge)
             SkipRandom(random, kWarningTriangleCount);

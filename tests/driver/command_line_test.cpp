@@ -28,8 +28,9 @@ TEST(CommandLine, SeedAndFilesInOrder)
     CommandLine line = Parse({"b.obj", "--seed", "4294967295", "dir/A.OBJ", "--seed=7", "--", "-x.Obj"});
     EXPECT_EQ(line.action, CommandAction::kConvert);
     EXPECT_EQ(line.seed, 7u);
-    EXPECT_EQ(line.files, (std::vector<NativeString>{testing::Native("b.obj"), testing::Native("dir/A.OBJ"),
-                                                     testing::Native("-x.Obj")}));
+    EXPECT_EQ(
+        line.files,
+        (std::vector<NativeString>{testing::Native("b.obj"), testing::Native("dir/A.OBJ"), testing::Native("-x.Obj")}));
     EXPECT_EQ(Parse({"--seed", "0"}).seed, 0u);
 }
 

@@ -40,7 +40,7 @@ Outcome ConvertByReference(const std::string& text, std::uint32_t seed)
 // offset source, the same text from any offset, for the reader of the
 // second half.
 struct ChoppedText final : ByteSource, OffsetSource {
-    ChoppedText(const std::string* text, std::uint32_t seed) : text(text), lengths(seed) {}
+    ChoppedText(const std::string* text, std::uint32_t seed) : text(text), lengths(seed) { }
 
     std::int64_t Read(char* buffer, std::size_t capacity, std::string*) override
     {
@@ -78,8 +78,7 @@ enum class Readers { kOne, kTwo };
 // By default the size hint depends on the seed: see below.
 constexpr std::uint64_t kHintBySeed = ~std::uint64_t{0};
 
-Outcome ConvertStreaming(const std::string& text, std::uint32_t seed, Readers readers,
-                         std::uint64_t hint = kHintBySeed)
+Outcome ConvertStreaming(const std::string& text, std::uint32_t seed, Readers readers, std::uint64_t hint = kHintBySeed)
 {
     Outcome outcome;
     outcome.bytes.reserve(2 * text.size() + 100000);  // headers are about twice their model
@@ -122,8 +121,10 @@ void ExpectSameConversion(const std::string& text, std::uint32_t seed)
         EXPECT_EQ(streaming.randomState, reference.randomState);
         EXPECT_EQ(streaming.bytes.size(), reference.bytes.size());
         EXPECT_TRUE(streaming.bytes == reference.bytes) << "first difference at byte "
-            << std::mismatch(streaming.bytes.begin(), streaming.bytes.end(), reference.bytes.begin(),
-                             reference.bytes.end()).first - streaming.bytes.begin();
+                                                        << std::mismatch(streaming.bytes.begin(), streaming.bytes.end(),
+                                                                         reference.bytes.begin(), reference.bytes.end())
+                                                               .first -
+                streaming.bytes.begin();
     }
 }
 
@@ -185,8 +186,7 @@ TEST(StreamingConversion, SmallModelsOfEveryCornerFormGiveTheReferenceBytes)
     std::uint32_t seed = 1;
     for (Corners corners : {Corners::kP, Corners::kPT, Corners::kPTN, Corners::kPN, Corners::kMixed}) {
         for (std::size_t triangles : {1u, 2u, 7u, 100u, 3000u}) {
-            SCOPED_TRACE(std::to_string(triangles) + " triangles, form " +
-                         std::to_string(static_cast<int>(corners)));
+            SCOPED_TRACE(std::to_string(triangles) + " triangles, form " + std::to_string(static_cast<int>(corners)));
             ExpectSameConversion(RandomModel(seed, {triangles, corners}), seed);
             ++seed;
         }
@@ -199,8 +199,7 @@ TEST(StreamingConversion, ModelsAroundAndBeyondTheScatterReachGiveTheReferenceBy
     std::uint32_t seed = 100;
     for (std::size_t triangles : {kScatterReach - 1, kScatterReach, kScatterReach + 1, kScatterReach + 5000}) {
         for (Corners corners : {Corners::kPTN, Corners::kPN, Corners::kMixed}) {
-            SCOPED_TRACE(std::to_string(triangles) + " triangles, form " +
-                         std::to_string(static_cast<int>(corners)));
+            SCOPED_TRACE(std::to_string(triangles) + " triangles, form " + std::to_string(static_cast<int>(corners)));
             ExpectSameConversion(RandomModel(seed, {triangles, corners, 3000}), seed);
             ++seed;
         }
@@ -240,8 +239,8 @@ TEST(StreamingConversion, TextsSplitAnywhereGiveTheReferenceBytes)
     for (const std::string& text : cases) {
         Outcome reference = ConvertByReference(text, 5);
         bool many = &text == &cases[1];
-        for (std::uint64_t eighths : many ? std::vector<std::uint64_t>{1, 2, 4, 7, 8, 9, 12, 15, 16}
-                                          : std::vector<std::uint64_t>{2, 8, 15}) {
+        for (std::uint64_t eighths :
+             many ? std::vector<std::uint64_t>{1, 2, 4, 7, 8, 9, 12, 15, 16} : std::vector<std::uint64_t>{2, 8, 15}) {
             SCOPED_TRACE(text.substr(0, 10) + ", hint of " + std::to_string(eighths) + " eighths");
             Outcome split = ConvertStreaming(text, 5, Readers::kTwo, text.size() * eighths / 8);
             EXPECT_EQ(split.converted, reference.converted);

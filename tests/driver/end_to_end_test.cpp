@@ -74,10 +74,10 @@ TEST(EndToEnd, BareCallConvertsTheModelsOfTheCurrentDirectory)
     TemporaryDirectory directory;
     WriteFileBytes(directory / "one.obj", kTriangle);
     WriteFileBytes(directory / "two words.obj", kTriangle);
-    WriteFileBytes(directory / "MODEL.OBJ", kTriangle);     // ".obj" must appear in lower case
-    WriteFileBytes(directory / "a.obj.OBJ", kTriangle);     // taken: the name contains ".obj"
+    WriteFileBytes(directory / "MODEL.OBJ", kTriangle);  // ".obj" must appear in lower case
+    WriteFileBytes(directory / "a.obj.OBJ", kTriangle);  // taken: the name contains ".obj"
     WriteFileBytes(directory / "notes.txt", kTriangle);
-    fs::create_directory(directory / "folder.obj");          // skipped silently
+    fs::create_directory(directory / "folder.obj");  // skipped silently
     testing::RunResult run = RunTorvane(directory.path(), "");
     EXPECT_EQ(run.exitStatus, 0);
     EXPECT_EQ(run.standardError, "");
@@ -149,14 +149,14 @@ TEST(EndToEnd, FailedFilesAreReportedAndTheOthersStillConverted)
     WriteFileBytes(directory / "broken.obj", "v 0 0 0\nf 1 2 3\n");
     WriteFileBytes(directory / "broken.h", "previous header\n");
     fs::create_directory(directory / "dir.obj");
-    testing::RunResult run =
-        RunTorvane(directory.path(), "--seed 1 missing.obj empty.obj broken.obj dir.obj good.obj");
+    testing::RunResult run = RunTorvane(directory.path(), "--seed 1 missing.obj empty.obj broken.obj dir.obj good.obj");
     EXPECT_EQ(run.exitStatus, 1);
     EXPECT_EQ(run.standardError,
-              "torvane: missing.obj: " + MissingFileError() + "\n"
-              "torvane: empty.obj: no faces\n"
-              "torvane: broken.obj: line 2: face refers to position 3, but the file defines 1 position\n"
-              "torvane: dir.obj: cannot read: it is a directory\n");
+              "torvane: missing.obj: " + MissingFileError() +
+                  "\n"
+                  "torvane: empty.obj: no faces\n"
+                  "torvane: broken.obj: line 2: face refers to position 3, but the file defines 1 position\n"
+                  "torvane: dir.obj: cannot read: it is a directory\n");
     EXPECT_EQ(ReadFileBytes(directory / "broken.h"), "previous header\n");
     EXPECT_TRUE(fs::exists(directory / "good.h"));
     EXPECT_FALSE(fs::exists(directory / "empty.h"));
@@ -257,8 +257,8 @@ std::vector<std::string> HeaderCompilers()
 {
     std::vector<std::string> compilers;
     std::vector<fs::path> programs;  // cc and gcc are often one program
-    for (const char* compiler : {TORVANE_C_COMPILER, TORVANE_CXX_COMPILER, TORVANE_GCC, TORVANE_GXX,
-                                 TORVANE_CLANG, TORVANE_CLANGXX}) {
+    for (const char* compiler :
+         {TORVANE_C_COMPILER, TORVANE_CXX_COMPILER, TORVANE_GCC, TORVANE_GXX, TORVANE_CLANG, TORVANE_CLANGXX}) {
         std::error_code error;
         fs::path program = fs::canonical(compiler, error);
         if (*compiler && std::find(programs.begin(), programs.end(), program) == programs.end()) {
@@ -278,7 +278,7 @@ void ExpectCompilesAsCAndCxx(const TemporaryDirectory& directory, const std::str
     for (const std::string& compiler : HeaderCompilers()) {
         bool cxx = compiler.find("++") != std::string::npos;
         std::string command = "cd \"" + directory.path().string() + "\" && \"" + compiler + "\"" +
-                              (cxx ? " -std=c++17 -fsyntax-only use.cpp" : " -std=c99 -fsyntax-only use.c");
+            (cxx ? " -std=c++17 -fsyntax-only use.cpp" : " -std=c99 -fsyntax-only use.c");
         EXPECT_EQ(std::system(command.c_str()), 0) << command;
     }
 }
@@ -297,7 +297,8 @@ TEST(EndToEnd, GeneratedHeadersCompileAsCAndCxx)
     fs::copy_file(kExamples / "pyramid.obj", directory / "3d pyramid.obj");
     fs::copy_file(kExamples / "pyramid.obj", directory.path() / fs::path(u8"\u7ACB\u65B9.obj"));
     ASSERT_EQ(RunTorvane(directory.path(), "").exitStatus, 0);
-    ExpectCompilesAsCAndCxx(directory,
+    ExpectCompilesAsCAndCxx(
+        directory,
         "#include \"crate.h\"\n#include \"3d pyramid.h\"\n#include \"\xE7\xAB\x8B\xE6\x96\xB9.h\"\n"
         "unsigned int Sum(void) { return (unsigned int)(sizeof crate_data / sizeof crate_data[0])"
         " + _3d_pyramid_indicies[0] + \\u7ACB\\u65B9_indicies[1] + (unsigned int)crate_data[0].nrm[2]"
@@ -314,9 +315,9 @@ TEST(EndToEnd, AsciiHeadersOfLatin1NamesCompileEverywhere)
     fs::copy_file(kExamples / "pyramid.obj", directory.path() / fs::path(u8"W\u00FCrfel.obj"));
     ASSERT_EQ(RunTorvane(directory.path(), "--ascii --seed 2").exitStatus, 0);
     ExpectCompilesAsCAndCxx(directory,
-        "#include \"W\xC3\xBCrfel.h\"\n"
-        "unsigned int Sum(void) { return W\\u00FCrfel_indicies[0] + W\xC3\xBCrfel_indicies[1]"
-        " + (unsigned int)W\\u00FCrfel_data[0].pos[0]; }\n");
+                            "#include \"W\xC3\xBCrfel.h\"\n"
+                            "unsigned int Sum(void) { return W\\u00FCrfel_indicies[0] + W\xC3\xBCrfel_indicies[1]"
+                            " + (unsigned int)W\\u00FCrfel_data[0].pos[0]; }\n");
 }
 
 // Non-interleaved headers declare no record type, so models with different
@@ -330,7 +331,8 @@ TEST(EndToEnd, NonInterleavedHeadersOfDifferentAttributesShareATranslationUnit)
     fs::copy_file(kExamples / "crate.obj", directory / "crate.obj");
     fs::copy_file(kExamples / "pyramid.obj", directory / "pyramid.obj");
     ASSERT_EQ(RunTorvane(directory.path(), "--non-interleaved --seed 4").exitStatus, 0);
-    ExpectCompilesAsCAndCxx(directory,
+    ExpectCompilesAsCAndCxx(
+        directory,
         "#include \"crate.h\"\n#include \"pyramid.h\"\n"
         "typedef char CrateHasAllThree[sizeof crate_pos == sizeof crate_uvw && sizeof crate_uvw =="
         " sizeof crate_nrm && sizeof crate_pos == 776 * 3 * sizeof(float) ? 1 : -1];\n"

@@ -35,8 +35,8 @@ TEST(FaultInjection, AFileSizeLimitHitPartWayLeavesTheOldHeader)
     WriteFileBytes(directory / "big.obj", kTriangle);
     WriteFileBytes(directory / "big.h", kOldHeader);
     // 40 blocks of 512 bytes: less than any header with the warning mesh.
-    std::string command = "cd \"" + directory.path().string() + "\" && ulimit -f 40 && \"" TORVANE_EXECUTABLE
-                          "\" big.obj 2> err.txt";
+    std::string command =
+        "cd \"" + directory.path().string() + "\" && ulimit -f 40 && \"" TORVANE_EXECUTABLE "\" big.obj 2> err.txt";
     int status = std::system(command.c_str());
     EXPECT_EQ(WEXITSTATUS(status), 1);
     EXPECT_EQ(ReadFileBytes(directory / "err.txt"), "torvane: big.obj: cannot write big.h: File too large\n");
@@ -69,8 +69,8 @@ TEST(FaultInjection, RunningOutOfMemoryFailsThatModelOnly)
     WriteFileBytes(directory / "big.obj", big);
     WriteFileBytes(directory / "big.h", kOldHeader);
     WriteFileBytes(directory / "small.obj", kTriangle);
-    std::string command = "cd \"" + directory.path().string() + "\" && ulimit -v 70000 && \"" TORVANE_EXECUTABLE
-                          "\" big.obj small.obj 2> err.txt";
+    std::string command = "cd \"" + directory.path().string() +
+        "\" && ulimit -v 70000 && \"" TORVANE_EXECUTABLE "\" big.obj small.obj 2> err.txt";
     int status = std::system(command.c_str());
     EXPECT_EQ(WEXITSTATUS(status), 1);
     std::string message = ReadFileBytes(directory / "err.txt");
@@ -91,12 +91,13 @@ TEST(FaultInjection, AnUnwritableOutputDirectoryIsReported)
     fs::create_directory(directory / "out");
     WriteFileBytes(directory / "a.obj", kTriangle);
     WriteFileBytes(directory / "out" / "a.h", kOldHeader);
-    fs::permissions(directory / "out", fs::perms::owner_read | fs::perms::owner_exec | fs::perms::group_read |
-                                           fs::perms::group_exec | fs::perms::others_read | fs::perms::others_exec);
+    fs::permissions(directory / "out",
+                    fs::perms::owner_read | fs::perms::owner_exec | fs::perms::group_read | fs::perms::group_exec |
+                        fs::perms::others_read | fs::perms::others_exec);
     // Root writes anywhere, so the tool runs as nobody.
     std::string runAs = geteuid() == 0 ? "/usr/bin/setpriv --reuid=65534 --regid=65534 --clear-groups " : "";
-    std::string command = "cd \"" + directory.path().string() + "\" && " + runAs + "\"" TORVANE_EXECUTABLE
-                          "\" -o out a.obj 2> err.txt";
+    std::string command =
+        "cd \"" + directory.path().string() + "\" && " + runAs + "\"" TORVANE_EXECUTABLE "\" -o out a.obj 2> err.txt";
     int status = std::system(command.c_str());
     EXPECT_EQ(WEXITSTATUS(status), 1);
     EXPECT_EQ(ReadFileBytes(directory / "err.txt"), "torvane: a.obj: cannot create out/a.h: Permission denied\n");
@@ -123,10 +124,8 @@ TEST(FaultInjection, InputsThatVanishOrAreNoRegularFiles)
     fs::remove(directory / "good.h");
     run = RunTorvane(directory.path(), "--seed 1");
     EXPECT_EQ(run.exitStatus, 1);
-    EXPECT_NE(run.standardError.find("torvane: gone.obj: cannot open: No such file or directory\n"),
-              std::string::npos);
-    EXPECT_NE(run.standardError.find("torvane: pipe.obj: cannot read: it is not a regular file\n"),
-              std::string::npos);
+    EXPECT_NE(run.standardError.find("torvane: gone.obj: cannot open: No such file or directory\n"), std::string::npos);
+    EXPECT_NE(run.standardError.find("torvane: pipe.obj: cannot read: it is not a regular file\n"), std::string::npos);
     EXPECT_TRUE(fs::exists(directory / "good.h"));
 }
 
@@ -146,8 +145,8 @@ protected:
     long PeakMemoryOfConversionKiB(const std::string& bytes)
     {
         WriteFileBytes(directory_ / "m.obj", bytes);
-        std::string script = "cd \"" + directory_.path().string() + "\" && exec \"" TORVANE_EXECUTABLE
-                             "\" --seed 1 m.obj";
+        std::string script =
+            "cd \"" + directory_.path().string() + "\" && exec \"" TORVANE_EXECUTABLE "\" --seed 1 m.obj";
         const char* arguments[] = {"/bin/sh", "-c", script.c_str(), nullptr};
         pid_t child = 0;
         if (posix_spawn(&child, "/bin/sh", nullptr, nullptr, const_cast<char* const*>(arguments), environ) != 0)

@@ -39,7 +39,8 @@ TEST(FuzzRegressions, AModelTooLargeForTheWarningIsRefused)
     Random random;
     std::string error;
     StringSink sink;
-    EXPECT_FALSE(ConvertObjText("v 3e38 3e38 3e38\nv -3e38 -3e38 -3e38\nf 1 2 2\n", u"m", HeaderForm{}, random, sink, &error));
+    EXPECT_FALSE(
+        ConvertObjText("v 3e38 3e38 3e38\nv -3e38 -3e38 -3e38\nf 1 2 2\n", u"m", HeaderForm{}, random, sink, &error));
     EXPECT_EQ(error, "line 1: the model is too large: the warning mesh scaled to it leaves the float range");
 }
 
@@ -54,8 +55,8 @@ TEST(FuzzRegressions, ATooLargeModelNamesTheLineOfItsFarthestCoordinate)
     EXPECT_EQ(error, "line 3: the model is too large: the warning mesh scaled to it leaves the float range");
     // Every position read sizes the warning, an infinity that no face uses
     // too.
-    EXPECT_FALSE(ConvertObjText("v 0 0 0\nv -inf 0 0\nv 1 0 0\nv 0 1 0\nf 1 3 4\n", u"m", HeaderForm{}, random,
-                                sink, &error));
+    EXPECT_FALSE(
+        ConvertObjText("v 0 0 0\nv -inf 0 0\nv 1 0 0\nv 0 1 0\nf 1 3 4\n", u"m", HeaderForm{}, random, sink, &error));
     EXPECT_EQ(error, "line 2: the model is too large: the warning mesh scaled to it leaves the float range");
 }
 

@@ -31,8 +31,8 @@ using testing::WriteFileBytes;
 
 // Starts torvane in directory; a stream without a descriptor goes to
 // /dev/null. Everything the child needs is allocated before the fork.
-pid_t StartTorvane(const fs::path& directory, const std::vector<std::string>& arguments,
-                   int standardOutput = -1, int standardError = -1)
+pid_t StartTorvane(const fs::path& directory, const std::vector<std::string>& arguments, int standardOutput = -1,
+                   int standardError = -1)
 {
     std::vector<std::string> words = {TORVANE_EXECUTABLE};
     words.insert(words.end(), arguments.begin(), arguments.end());
@@ -56,8 +56,7 @@ pid_t StartTorvane(const fs::path& directory, const std::vector<std::string>& ar
 int WaitForExit(pid_t pid)
 {
     int status = 0;
-    while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
-    }
+    while (waitpid(pid, &status, 0) < 0 && errno == EINTR) { }
     return status;
 }
 
@@ -98,7 +97,7 @@ std::string GridModel(int side)
         for (int x = 0; x < side; ++x) {
             int corner = y * (side + 1) + x + 1;
             text += "f " + std::to_string(corner) + " " + std::to_string(corner + 1) + " " +
-                    std::to_string(corner + side + 2) + " " + std::to_string(corner + side + 1) + "\n";
+                std::to_string(corner + side + 2) + " " + std::to_string(corner + side + 1) + "\n";
         }
     }
     return text;
@@ -204,7 +203,8 @@ protected:
         std::vector<std::string> expected = {"big.obj"};
         if (fs::exists(folder_ / "big.h")) {
             std::string header = ReadFileBytes(folder_ / "big.h");
-            EXPECT_TRUE(header == ReadFileBytes(*models_ / CompleteBigHeader(moment)) || (withOldHeader && header == kOldHeader))
+            EXPECT_TRUE(header == ReadFileBytes(*models_ / CompleteBigHeader(moment)) ||
+                        (withOldHeader && header == kOldHeader))
                 << "big.h is neither the old header nor the complete new one";
             expected.insert(expected.begin(), "big.h");
         }
@@ -283,8 +283,8 @@ TEST(ClosedPipe, AReaderOfTheErrorsQuittingEarlyCostsNoHeader)
         WriteFileBytes(directory / name, "f 1 2 3\n");
     }
     WriteFileBytes(directory / "zz_good.obj", kTriangle);
-    std::string command = "cd \"" + directory.path().string() + "\" && { \"" TORVANE_EXECUTABLE
-                          "\" bad*.obj zz_good.obj 2>&1; echo $? > status; } | head -1 > first";
+    std::string command = "cd \"" + directory.path().string() +
+        "\" && { \"" TORVANE_EXECUTABLE "\" bad*.obj zz_good.obj 2>&1; echo $? > status; } | head -1 > first";
     ASSERT_EQ(std::system(command.c_str()), 0);
     EXPECT_EQ(ReadFileBytes(directory / "first").rfind("torvane: bad_model_with_a_long_name_0000.obj: ", 0), 0u)
         << ReadFileBytes(directory / "first");

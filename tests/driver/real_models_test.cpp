@@ -43,7 +43,8 @@ TEST(RealModels, EachConvertsToCompilableCodeOrIsRefusedClearly)
         SCOPED_TRACE(model.string());
         fs::path input = directory / ("m" + std::to_string(converted) + "_" + model.filename().string());
         fs::copy_file(model, input);
-        testing::RunResult run = testing::RunTorvane(directory.path(), "--seed 1 \"" + input.filename().string() + "\"");
+        testing::RunResult run =
+            testing::RunTorvane(directory.path(), "--seed 1 \"" + input.filename().string() + "\"");
         if (run.exitStatus == 0) {
             EXPECT_EQ(run.standardError, "");
             fs::path header = input;

@@ -69,8 +69,8 @@ std::wstring QuoteArgument(const std::wstring& argument)
 HANDLE InheritableFile(const fs::path& path, DWORD access, DWORD disposition)
 {
     SECURITY_ATTRIBUTES inherit{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
-    return CreateFileW(path.c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit,
-        disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
+    return CreateFileW(path.c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit, disposition,
+                       FILE_ATTRIBUTE_NORMAL, nullptr);
 }
 
 // Starts torvane.exe through CreateProcessW, so the arguments reach it as
@@ -78,15 +78,15 @@ HANDLE InheritableFile(const fs::path& path, DWORD access, DWORD disposition)
 // between. Standard error goes to errorHandle, or to a file when none is
 // given.
 testing::RunResult RunWide(const fs::path& directory, const std::vector<std::wstring>& arguments,
-    HANDLE errorHandle = INVALID_HANDLE_VALUE)
+                           HANDLE errorHandle = INVALID_HANDLE_VALUE)
 {
     static const fs::path executable = fs::absolute(Utf8(TORVANE_EXECUTABLE));
     TemporaryDirectory streams;
     HANDLE input = InheritableFile(L"NUL", GENERIC_READ, OPEN_EXISTING);
     HANDLE output = InheritableFile(streams.path() / "stdout", GENERIC_WRITE, CREATE_ALWAYS);
     HANDLE error = errorHandle != INVALID_HANDLE_VALUE
-                       ? errorHandle
-                       : InheritableFile(streams.path() / "stderr", GENERIC_WRITE, CREATE_ALWAYS);
+        ? errorHandle
+        : InheritableFile(streams.path() / "stderr", GENERIC_WRITE, CREATE_ALWAYS);
     std::wstring commandLine = QuoteArgument(executable.native());
     for (const std::wstring& argument : arguments)
         commandLine += L" " + QuoteArgument(argument);
@@ -99,8 +99,8 @@ testing::RunResult RunWide(const fs::path& directory, const std::vector<std::wst
     startup.hStdError = error;
     PROCESS_INFORMATION process{};
     testing::RunResult result;
-    if (CreateProcessW(executable.c_str(), commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr,
-            directory.c_str(), &startup, &process)) {
+    if (CreateProcessW(executable.c_str(), commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr, directory.c_str(),
+                       &startup, &process)) {
         WaitForSingleObject(process.hProcess, INFINITE);
         DWORD status = 0;
         GetExitCodeProcess(process.hProcess, &status);
@@ -149,8 +149,8 @@ TEST(WindowsEndToEnd, BareCallTakesWhatThePatternFindsWhenTheLongNameHasObj)
     testing::RunResult run = RunWide(directory.path(), {L"--seed", L"3"});
     EXPECT_EQ(run.exitStatus, 0);
     EXPECT_EQ(run.standardError, "");
-    std::vector<std::string> expected{"MODEL.OBJ", "Würfel.h", "Würfel.obj", "cube.h", "cube.obj",
-        "scan.objx", "x.obj", "立方体.h", "立方体.obj"};
+    std::vector<std::string> expected{"MODEL.OBJ", "Würfel.h", "Würfel.obj", "cube.h",    "cube.obj",
+                                      "scan.objx", "x.obj",    "立方体.h",   "立方体.obj"};
     if (shortNames)
         expected.push_back("scan..h");
     std::sort(expected.begin(), expected.end());
@@ -215,8 +215,7 @@ TEST(WindowsEndToEnd, ReadOnlyHeaderIsLeftAsItWasAndNamedInUtf8)
     EXPECT_EQ(run.exitStatus, 1);
     EXPECT_EQ(run.standardError, "torvane: Würfel.obj: cannot write Würfel.h: it is read-only\n");
     EXPECT_EQ(ReadFileBytes(directory.path() / Utf8("Würfel.h")), "keep me\r\n");
-    EXPECT_EQ(FileNames(directory.path()),
-        (std::vector<std::string>{"Würfel.h", "Würfel.obj", "ok.h", "ok.obj"}));
+    EXPECT_EQ(FileNames(directory.path()), (std::vector<std::string>{"Würfel.h", "Würfel.obj", "ok.h", "ok.obj"}));
     SetFileAttributesW((directory.path() / Utf8("Würfel.h")).c_str(), FILE_ATTRIBUTE_NORMAL);
 }
 
@@ -229,8 +228,8 @@ TEST(WindowsEndToEnd, DirectoriesAndDevicesNamedAsModelsAreReported)
     // Windows 11 no longer treats NUL.obj as the device, so it is missing.
     EXPECT_EQ(run.standardError.rfind("torvane: x.obj: cannot read: it is a directory\n"
                                       "torvane: NUL.obj: ",
-                  0),
-        0u)
+                                      0),
+              0u)
         << run.standardError;
     EXPECT_EQ(FileNames(directory.path()), std::vector<std::string>{"x.obj"});
 }
@@ -255,8 +254,8 @@ TEST(WindowsEndToEnd, MissingModelIsNamedWithTheSystemsReason)
 TEST(WindowsEndToEnd, ErrorLinesNameWideFilesOnAConsole)
 {
     SECURITY_ATTRIBUTES inherit{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
-    HANDLE screen = CreateConsoleScreenBuffer(GENERIC_READ | GENERIC_WRITE,
-        FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit, CONSOLE_TEXTMODE_BUFFER, nullptr);
+    HANDLE screen = CreateConsoleScreenBuffer(GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                              &inherit, CONSOLE_TEXTMODE_BUFFER, nullptr);
     DWORD mode = 0;
     if (screen == INVALID_HANDLE_VALUE || !GetConsoleMode(screen, &mode)) {
         if (screen != INVALID_HANDLE_VALUE)

@@ -19,7 +19,7 @@
 namespace torvane::testing {
 
 struct PiecewiseText final : ByteSource, OffsetSource {
-    explicit PiecewiseText(std::string_view text) : text(text) {}
+    explicit PiecewiseText(std::string_view text) : text(text) { }
 
     std::int64_t Read(char* buffer, std::size_t capacity, std::string*) override
     {

@@ -43,8 +43,8 @@ inline std::string Deinterleave(std::string_view interleaved)
     std::vector<std::string> attributes;
     std::size_t at = 9;
     for (; lines[at] != "}OBJ_VERT;"; ++at)
-        attributes.push_back(lines[at].substr(7, 3));  // "\tfloat pos[3];"
-    at += 4;                                            // past "#endif" and the comment
+        attributes.push_back(lines[at].substr(7, 3));                  // "\tfloat pos[3];"
+    at += 4;                                                           // past "#endif" and the comment
     std::string stem = lines[at].substr(9, lines[at].size() - 9 - 6);  // "#ifndef _" S "_data_"
     std::string count = lines[at + 1].substr(lines[at + 1].rfind('[') + 1);
     count.resize(count.find(']'));

@@ -82,8 +82,8 @@ ObjModel CubeCornersModel(std::size_t triangles, bool texcoords, bool normals)
     for (std::size_t t = 0; t < triangles; ++t) {
         ObjTriangle triangle;
         for (int c = 0; c < 3; ++c)
-            triangle.corners[c] = {static_cast<std::int32_t>((t + c) % 8),
-                                   texcoords ? c : kAbsent, normals ? 1 : kAbsent};
+            triangle.corners[c] = {static_cast<std::int32_t>((t + c) % 8), texcoords ? c : kAbsent,
+                                   normals ? 1 : kAbsent};
         model.triangles.push_back(triangle);
     }
     return model;
@@ -196,8 +196,7 @@ TEST(MergeWarningMesh, LargeModelsKeepTheirTailInOneRun)
     SeedRandom(random, 99);
     MergeWarningMesh(model, random);
     std::size_t tail = 40000 - 32767;
-    EXPECT_TRUE(std::equal(before.triangles.end() - static_cast<std::ptrdiff_t>(tail),
-                           before.triangles.end(),
+    EXPECT_TRUE(std::equal(before.triangles.end() - static_cast<std::ptrdiff_t>(tail), before.triangles.end(),
                            model.triangles.end() - static_cast<std::ptrdiff_t>(tail)));
     for (std::size_t i = 32767 + kWarningTriangleCount; i < model.triangles.size(); ++i)
         ASSERT_FALSE(IsWarningTriangle(model.triangles[i], 8));

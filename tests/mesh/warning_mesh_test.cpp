@@ -243,8 +243,7 @@ TEST(WarningMeshTable, TellingRows)
     expectRecord(751, {0.485155f, 0.270784f, 0.046334f, 0.323337f, 0.471182f, 0.0f, 0.0f, 1.0f, 0.0f});
 
     const auto triangle = [](std::size_t t) {
-        return std::array<std::uint32_t, 3>{WarningTriangles[t][0], WarningTriangles[t][1],
-                                            WarningTriangles[t][2]};
+        return std::array<std::uint32_t, 3>{WarningTriangles[t][0], WarningTriangles[t][1], WarningTriangles[t][2]};
     };
     using Tri = std::array<std::uint32_t, 3>;
     EXPECT_EQ(triangle(0), (Tri{0, 1, 2}));
@@ -321,7 +320,7 @@ TEST(WarningMeshGeometry, FrontAndBackCoverExactlyTheLetters)
                             const auto& p = Corner(t, c).pos;
                             const auto& q = Corner(t, (c + 1) % 3).pos;
                             const double side = static_cast<double>(q[0] - p[0]) * (py - p[1]) -
-                                                static_cast<double>(q[1] - p[1]) * (px - p[0]);
+                                static_cast<double>(q[1] - p[1]) * (px - p[0]);
                             inside = inside && side * facing > 0;
                         }
                         covering += inside ? 1 : 0;
@@ -568,8 +567,7 @@ TEST(WarningMeshLayout, TheSolidIsStoredTwiceWithOtherTextureCoordinates)
             uvSecond.insert(Corner(uses[1], c).uvw);
         }
         std::vector<std::uint32_t> shared;
-        std::set_intersection(first.begin(), first.end(), second.begin(), second.end(),
-                              std::back_inserter(shared));
+        std::set_intersection(first.begin(), first.end(), second.begin(), second.end(), std::back_inserter(shared));
         EXPECT_TRUE(shared.empty()) << "triangles " << uses[0] << " and " << uses[1] << " share records";
         EXPECT_NE(uvFirst, uvSecond) << "triangles " << uses[0] << " and " << uses[1];
         // The copies sit in blocks of their own, in the same order.

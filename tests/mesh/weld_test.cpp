@@ -15,8 +15,8 @@ ObjCorner C(std::int32_t p, std::int32_t t = kAbsent, std::int32_t n = kAbsent)
     return {p, t, n};
 }
 
-ObjModel ModelWith(LargeList<ObjTriangle> triangles, std::size_t positions,
-                   std::size_t texcoords = 0, std::size_t normals = 0)
+ObjModel ModelWith(LargeList<ObjTriangle> triangles, std::size_t positions, std::size_t texcoords = 0,
+                   std::size_t normals = 0)
 {
     ObjModel model;
     for (std::size_t i = 0; i < positions; ++i)
@@ -62,8 +62,7 @@ TEST(Weld, TextureVIsFlippedInFloat)
     ObjModel model = ModelWith({{C(0, 0), C(0, 1), C(0, 2)}, {C(0, 3), C(0, 0), C(0, 1)}}, 1, 4);
     model.texcoords = {{0.25f, 0.25f, 0}, {0.5f, 1.0f, 0.5f}, {0, 0, 0}, {0, 1.5f, 0}};
     WeldedMesh mesh = WeldCorners(model);
-    EXPECT_EQ(mesh.texcoords, (LargeList<Float3>{
-                                  {0.25f, 0.75f, 0}, {0.5f, 0.0f, 0.5f}, {0, 1, 0}, {0, -0.5f, 0}}));
+    EXPECT_EQ(mesh.texcoords, (LargeList<Float3>{{0.25f, 0.75f, 0}, {0.5f, 0.0f, 0.5f}, {0, 1, 0}, {0, -0.5f, 0}}));
 }
 
 TEST(Weld, UnusedEntriesAreLeftOutAndSharedOnesCopiedPerVertex)
@@ -159,7 +158,8 @@ TEST(Weld, KeySetsThatDefeatThePlacementStillWeldLikeAMap)
         keySets[3].push_back(C(static_cast<std::int32_t>(random() % 20000), static_cast<std::int32_t>(random() % 3)));
     // Negative positions, as the warning's stand-ins have, among the model's.
     for (std::int32_t i = 0; i < 20000; ++i)
-        keySets[4].insert(keySets[4].end(), {C(i % 700), C(-2 - i % 148, -2 - i % 148, -2 - i % 148), C(-2 - i % 3, i % 5)});
+        keySets[4].insert(keySets[4].end(),
+                          {C(i % 700), C(-2 - i % 148, -2 - i % 148, -2 - i % 148), C(-2 - i % 3, i % 5)});
     // One wild index before any other vertex, then an ordinary model.
     keySets[5].push_back(C(2000000000));
     for (std::int32_t i = 0; i < 30000; ++i)

@@ -22,7 +22,7 @@
 #define TORVANE_NUMBER_TESTS_QUICK 1
 #endif
 #endif
-#if defined(TORVANE_QUICK_TESTS) || defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__) || \
+#if defined(TORVANE_QUICK_TESTS) || defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__) ||                   \
     !defined(__OPTIMIZE__)
 #define TORVANE_NUMBER_TESTS_QUICK 1
 #endif
@@ -234,7 +234,7 @@ std::vector<std::string> AroundExact(const std::string& exact)
 
 class TokenMaker {
 public:
-    explicit TokenMaker(std::uint64_t seed) : rng_(seed) {}
+    explicit TokenMaker(std::uint64_t seed) : rng_(seed) { }
 
     int Below(int limit) { return std::uniform_int_distribution<int>(0, limit - 1)(rng_); }
     std::uint64_t Bits() { return rng_(); }
@@ -284,11 +284,11 @@ public:
         static const char* const kSigns[] = {"", "+", "-"};
         exponent += kSigns[Below(3)];
         switch (Below(5)) {
-            case 0: return exponent + std::to_string(Below(23));
-            case 1: return exponent + std::to_string(Below(60));
-            case 2: return exponent + std::to_string(280 + Below(70));
-            case 3: return exponent + std::string(static_cast<std::size_t>(Below(4)), '0') + std::to_string(Below(400));
-            default: return exponent + Digits(1 + Below(25));
+        case 0: return exponent + std::to_string(Below(23));
+        case 1: return exponent + std::to_string(Below(60));
+        case 2: return exponent + std::to_string(280 + Below(70));
+        case 3: return exponent + std::string(static_cast<std::size_t>(Below(4)), '0') + std::to_string(Below(400));
+        default: return exponent + Digits(1 + Below(25));
         }
     }
 
@@ -303,13 +303,13 @@ public:
         const std::string digits = Digits(1 + Below(40));
         std::string mantissa;
         switch (Below(5)) {
-            case 0: mantissa = digits; break;
-            case 1: mantissa = "." + digits; break;
-            case 2: mantissa = digits + "."; break;
-            default: {
-                const std::size_t point = static_cast<std::size_t>(Below(static_cast<int>(digits.size()) + 1));
-                mantissa = digits.substr(0, point) + "." + digits.substr(point);
-            }
+        case 0: mantissa = digits; break;
+        case 1: mantissa = "." + digits; break;
+        case 2: mantissa = digits + "."; break;
+        default: {
+            const std::size_t point = static_cast<std::size_t>(Below(static_cast<int>(digits.size()) + 1));
+            mantissa = digits.substr(0, point) + "." + digits.substr(point);
+        }
         }
         return LeadingSpace() + Sign() + mantissa + Exponent() + TrailingJunk();
     }
@@ -367,27 +367,142 @@ private:
 TEST(ParseDoublePrefix, AgreesWithStrtodOnMalformedAndBorderlineText)
 {
     const char* const kTokens[] = {
-        "", ".", "+", "-", "e", "E5", "e5", "0x", "0X", "0x.", "-0x", "+0x.p1", "0xg", "0x1p", "0x1p+", "0x1P-",
-        "1e", "1e+", "1e-", "1E+x", "--1", "+-1", "-+1", "- 1", ".e1", "-.e1", "+.", "1.", "-1.", ".5", "-.5",
-        "1.e5", "00000", "-0", "+0.000", "-0e999999999999", "0.0e-99999", "007.5e0001",
-        " \t\n\v\f\r-2.5", ("\xA0" "1"), ("\x85" "1"), ("\x1C" "1"), "  ", "1,5", "1_000",
-        "inf", "INF", "-Inf", "+iNfInItY", "infinity", "infin", "in", "i", "-in", "nan", "NaN", "-nan", "+nan",
-        "nan(", "nan()", "nan(abc_123)", "-nan(0x7)", "nan(a b)", "na", "n", "-na", "nanx", "infx",
-        "1e400", "-1e400", "1e-400", "-1e-400", "1e308", "1.7976931348623157e308", "1.7976931348623158e308",
-        "1.797693134862315807e308", "1.7976931348623159e308", "2.2250738585072011e-308",
-        "2.2250738585072012e-308", "2.2250738585072014e-308", "4.9406564584124654e-324",
-        "2.4703282292062327e-324", "2.4703282292062328e-324", "-2.4703282292062328e-324", "3e-324",
-        "7.4109846876186981e-324", "1e-320", "1e99999999999999999999", "1e-99999999999999999999",
-        "0.0000000000000000000000000000000000000001e400", "100000000000000000000000000000000000000000e-420",
-        "9007199254740992", "9007199254740993", "9007199254740993.0000000001", "9007199254740995",
-        "18446744073709551615", "18446744073709551616", "1e22", "1e23", "8.98846567431158e307",
-        "123456789012345678901234567890", "0.1", "0.2", "0.3", "3.4028235677973366e38", "3.4028236e38",
-        "1.401298464324817e-45", "7.006492321624085e-46", "7.0064923216240854e-46",
-        "0x1.8p3", "0x.8", "0X1P-2", "-0x1p-1074", "0x1p-1075", "0x1.0000000000001p-1075", "0x1p1023",
-        "0x1p1024", "0x1.fffffffffffff8p1023", "0x1.fffffffffffff7ffp1023", "0x0.0000000000000p99999",
-        "0x1p-99999999999", "0x1p99999999999", "0x123456789abcdef0123456789p0", "0x.00000000001p-1000",
-        "0x1.000000000000080000000000000001p0", "0x1.00000000000008p0", "0x1.00000000000018p0",
-        "0xp1", "0x.p1", "0x1.p1", "0x-1", "-0x+1", "0x 1",
+        "",
+        ".",
+        "+",
+        "-",
+        "e",
+        "E5",
+        "e5",
+        "0x",
+        "0X",
+        "0x.",
+        "-0x",
+        "+0x.p1",
+        "0xg",
+        "0x1p",
+        "0x1p+",
+        "0x1P-",
+        "1e",
+        "1e+",
+        "1e-",
+        "1E+x",
+        "--1",
+        "+-1",
+        "-+1",
+        "- 1",
+        ".e1",
+        "-.e1",
+        "+.",
+        "1.",
+        "-1.",
+        ".5",
+        "-.5",
+        "1.e5",
+        "00000",
+        "-0",
+        "+0.000",
+        "-0e999999999999",
+        "0.0e-99999",
+        "007.5e0001",
+        " \t\n\v\f\r-2.5",
+        ("\xA0"
+         "1"),
+        ("\x85"
+         "1"),
+        ("\x1C"
+         "1"),
+        "  ",
+        "1,5",
+        "1_000",
+        "inf",
+        "INF",
+        "-Inf",
+        "+iNfInItY",
+        "infinity",
+        "infin",
+        "in",
+        "i",
+        "-in",
+        "nan",
+        "NaN",
+        "-nan",
+        "+nan",
+        "nan(",
+        "nan()",
+        "nan(abc_123)",
+        "-nan(0x7)",
+        "nan(a b)",
+        "na",
+        "n",
+        "-na",
+        "nanx",
+        "infx",
+        "1e400",
+        "-1e400",
+        "1e-400",
+        "-1e-400",
+        "1e308",
+        "1.7976931348623157e308",
+        "1.7976931348623158e308",
+        "1.797693134862315807e308",
+        "1.7976931348623159e308",
+        "2.2250738585072011e-308",
+        "2.2250738585072012e-308",
+        "2.2250738585072014e-308",
+        "4.9406564584124654e-324",
+        "2.4703282292062327e-324",
+        "2.4703282292062328e-324",
+        "-2.4703282292062328e-324",
+        "3e-324",
+        "7.4109846876186981e-324",
+        "1e-320",
+        "1e99999999999999999999",
+        "1e-99999999999999999999",
+        "0.0000000000000000000000000000000000000001e400",
+        "100000000000000000000000000000000000000000e-420",
+        "9007199254740992",
+        "9007199254740993",
+        "9007199254740993.0000000001",
+        "9007199254740995",
+        "18446744073709551615",
+        "18446744073709551616",
+        "1e22",
+        "1e23",
+        "8.98846567431158e307",
+        "123456789012345678901234567890",
+        "0.1",
+        "0.2",
+        "0.3",
+        "3.4028235677973366e38",
+        "3.4028236e38",
+        "1.401298464324817e-45",
+        "7.006492321624085e-46",
+        "7.0064923216240854e-46",
+        "0x1.8p3",
+        "0x.8",
+        "0X1P-2",
+        "-0x1p-1074",
+        "0x1p-1075",
+        "0x1.0000000000001p-1075",
+        "0x1p1023",
+        "0x1p1024",
+        "0x1.fffffffffffff8p1023",
+        "0x1.fffffffffffff7ffp1023",
+        "0x0.0000000000000p99999",
+        "0x1p-99999999999",
+        "0x1p99999999999",
+        "0x123456789abcdef0123456789p0",
+        "0x.00000000001p-1000",
+        "0x1.000000000000080000000000000001p0",
+        "0x1.00000000000008p0",
+        "0x1.00000000000018p0",
+        "0xp1",
+        "0x.p1",
+        "0x1.p1",
+        "0x-1",
+        "-0x+1",
+        "0x 1",
     };
     for (const char* const token : kTokens) {
         ExpectDoubleLikeStrtod(token);
@@ -562,18 +677,17 @@ TEST(ParsePlainDecimal, TakesPlainNumbersAsStrtodDoes)
             return;
         }
     }
-    for (const char* const token : {"0", "-0", "7.", ".5", "-.5", "-0.000000", "123456789012345",
-                                    "0.123456789012345", "999.99999999", "12345678.87654321", "1.5 2",
-                                    "1.5\r\n", "1.5/", "1.5.5", "2-3"}) {
+    for (const char* const token : {"0", "-0", "7.", ".5", "-.5", "-0.000000", "123456789012345", "0.123456789012345",
+                                    "999.99999999", "12345678.87654321", "1.5 2", "1.5\r\n", "1.5/", "1.5.5", "2-3"}) {
         ExpectPlainDecimalLikeStrtod(token, true);
     }
 }
 
 TEST(ParsePlainDecimal, DeclinesWhatIsNotPlainAndOtherwiseAgreesWithStrtod)
 {
-    for (const char* const token : {"", "-", ".", "-.", "+1", " 1", "\t1", "1e5", "1E-2", "1.5e", "0x10", "-0X1p3",
-                                    "inf", "nan", "12345678901234567890", "0.00000000000000000001",
-                                    "9007199254740993"}) {
+    for (const char* const token :
+         {"", "-", ".", "-.", "+1", " 1", "\t1", "1e5", "1E-2", "1.5e", "0x10", "-0X1p3", "inf", "nan",
+          "12345678901234567890", "0.00000000000000000001", "9007199254740993"}) {
         ExpectPlainDecimalLikeStrtod(token, false);
         double value = 0;
         EXPECT_EQ(ParsePlainDecimal(token, token + std::strlen(token), &value), nullptr) << Printable(token);
@@ -621,11 +735,39 @@ TEST(ParseShortDigits, ReadsOneToNineDigitsAndDeclinesTheRest)
 TEST(ParseIntPrefix, AgreesWithSaturatedStrtoll)
 {
     const char* const kTokens[] = {
-        "", "+", "-", "--1", "+-1", "-+1", "- 1", " \t\n\v\f\r42", ("\xA0" "1"), "0", "-0", "+0", "007", "1/2/3",
-        "12abc", "3.9", "1e3", "0x10", "2147483647", "2147483648", "-2147483648", "-2147483649",
-        "4294967295", "4294967296", "-4294967297", "9223372036854775807", "9223372036854775808",
-        "-9223372036854775809", "99999999999999999999999999999999", "-99999999999999999999999999999999",
-        "000000000000000000000000000000002147483647", "-00000000000000000000000000002147483648",
+        "",
+        "+",
+        "-",
+        "--1",
+        "+-1",
+        "-+1",
+        "- 1",
+        " \t\n\v\f\r42",
+        ("\xA0"
+         "1"),
+        "0",
+        "-0",
+        "+0",
+        "007",
+        "1/2/3",
+        "12abc",
+        "3.9",
+        "1e3",
+        "0x10",
+        "2147483647",
+        "2147483648",
+        "-2147483648",
+        "-2147483649",
+        "4294967295",
+        "4294967296",
+        "-4294967297",
+        "9223372036854775807",
+        "9223372036854775808",
+        "-9223372036854775809",
+        "99999999999999999999999999999999",
+        "-99999999999999999999999999999999",
+        "000000000000000000000000000000002147483647",
+        "-00000000000000000000000000002147483648",
     };
     for (const char* const token : kTokens) {
         ExpectIntLikeAtoi(token);

@@ -66,8 +66,7 @@ TEST(ObjReaderVertices, OnlySpacesSeparateTokens)
 
 TEST(ObjReaderVertices, NumbersReadAsAtofDoesRoundedToFloat)
 {
-    ObjModel model = Parse("v 1e2 -.5 0x10\nv abc 1.5xyz +2\nv 0.1 1e-50 3.4028236e38" +
-                           std::string(kAnyFace));
+    ObjModel model = Parse("v 1e2 -.5 0x10\nv abc 1.5xyz +2\nv 0.1 1e-50 3.4028236e38" + std::string(kAnyFace));
     EXPECT_EQ(model.positions[0], (Float3{100, -0.5f, 16}));
     EXPECT_EQ(model.positions[1], (Float3{0, 1.5f, 2}));
     EXPECT_EQ(model.positions[2].x, static_cast<float>(0.1));
@@ -86,8 +85,7 @@ TEST(ObjReaderVertices, OtherKeywordsAreIgnored)
 
 TEST(ObjReaderVertices, BoundsTrackPositionsOnly)
 {
-    ObjModel model = Parse("v 1 -1 0\nv 3 -5 2\nv nan 0x 0\nvt 100 100 100\nvn -9 -9 -9" +
-                           std::string(kAnyFace));
+    ObjModel model = Parse("v 1 -1 0\nv 3 -5 2\nv nan 0x 0\nvt 100 100 100\nvn -9 -9 -9" + std::string(kAnyFace));
     EXPECT_EQ(model.bounds.min, (Float3{1, -5, 0}));
     EXPECT_EQ(model.bounds.max, (Float3{3, 0, 2}));
 }
@@ -140,22 +138,18 @@ protected:
 
 TEST_F(ObjReaderFaces, CornerForms)
 {
-    EXPECT_EQ(Faces("f 1/2/3 4/5/6 7/8/9"),
-              (LargeList<ObjTriangle>{Triangle({0, 1, 2, 3, 4, 5, 6, 7, 8})}));
-    EXPECT_EQ(Faces("f 1//2 3//4 5//6"),
-              (LargeList<ObjTriangle>{Triangle({0, -1, 1, 2, -1, 3, 4, -1, 5})}));
-    EXPECT_EQ(Faces("f 1 2/3 4//"),
-              (LargeList<ObjTriangle>{Triangle({0, -1, -1, 1, 2, -1, 3, -1, -1})}));
+    EXPECT_EQ(Faces("f 1/2/3 4/5/6 7/8/9"), (LargeList<ObjTriangle>{Triangle({0, 1, 2, 3, 4, 5, 6, 7, 8})}));
+    EXPECT_EQ(Faces("f 1//2 3//4 5//6"), (LargeList<ObjTriangle>{Triangle({0, -1, 1, 2, -1, 3, 4, -1, 5})}));
+    EXPECT_EQ(Faces("f 1 2/3 4//"), (LargeList<ObjTriangle>{Triangle({0, -1, -1, 1, 2, -1, 3, -1, -1})}));
     // Fields after the third are ignored; an index 0 reads as absent.
-    EXPECT_EQ(Faces("f 1/2/3/9 1/0/3 1/2/0"),
-              (LargeList<ObjTriangle>{Triangle({0, 1, 2, 0, -1, 2, 0, 1, -1})}));
+    EXPECT_EQ(Faces("f 1/2/3/9 1/0/3 1/2/0"), (LargeList<ObjTriangle>{Triangle({0, 1, 2, 0, -1, 2, 0, 1, -1})}));
 }
 
 TEST_F(ObjReaderFaces, QuadsSplitAlongTheFirstDiagonalAndLargerFacesFan)
 {
     EXPECT_EQ(Faces("f 1 2 3 4"),
               (LargeList<ObjTriangle>{Triangle({0, -1, -1, 1, -1, -1, 2, -1, -1}),
-                                        Triangle({0, -1, -1, 2, -1, -1, 3, -1, -1})}));
+                                      Triangle({0, -1, -1, 2, -1, -1, 3, -1, -1})}));
     LargeList<ObjTriangle> fan = Faces("f 1 2 3 4 5 6");
     ASSERT_EQ(fan.size(), 4u);
     for (std::int32_t t = 0; t < 4; ++t) {
@@ -224,8 +218,7 @@ TEST(ObjReaderErrors, ModelsWithoutFacesAreRefused)
 TEST(ObjReaderErrors, OnlyNonFiniteValuesThatFacesUseAreRefused)
 {
     EXPECT_EQ(ParseError("v 0 0 0\nv inf 0 0\nf 1 2 1"), "line 2: position is not a finite number");
-    EXPECT_EQ(ParseError("v 0 0 0\nvn 0 nan 0\nf 1//1 1//1 1//1"),
-              "line 2: normal is not a finite number");
+    EXPECT_EQ(ParseError("v 0 0 0\nvn 0 nan 0\nf 1//1 1//1 1//1"), "line 2: normal is not a finite number");
     ObjModel model = Parse("v 0 0 0\nv 1e39 0 0\nvt -inf 0\nf 1 1 1");
     EXPECT_TRUE(std::isinf(model.positions[1].x));
 }
@@ -255,8 +248,9 @@ Float3 VertexByStrtod(const std::string& line)
 
 TEST(ObjReaderVertices, LinesOfEveryShapeReadAsStrtodReadsTheirTokens)
 {
-    const char* const pieces[] = {"1", "25", "0.5", "-3.141593", "123.456789", "7.", ".25", "-", ".", " ",
-                                  "  ", "\t", "\r", "e3", "E-2", "x", "+", "0x1p", "/", "inf", "123456789012"};
+    const char* const pieces[] = {"1",   "25", "0.5", "-3.141593", "123.456789", "7.",  ".25",
+                                  "-",   ".",  " ",   "  ",        "\t",         "\r",  "e3",
+                                  "E-2", "x",  "+",   "0x1p",      "/",          "inf", "123456789012"};
     const char* const keywords[] = {"v", "vt", "vn"};
     const char* const endings[] = {"\n", "\r\n", " \n", "\r \n", "\r\r\n"};
     std::mt19937 random(5);
@@ -273,15 +267,14 @@ TEST(ObjReaderVertices, LinesOfEveryShapeReadAsStrtodReadsTheirTokens)
         Float3 expected = VertexByStrtod(line + ending.substr(0, ending.size() - 1));
         // The face uses a position defined after the line, which may not be finite.
         ObjModel model = Parse(line + ending + "v 9 9 9\nv 9 9 9\nf 2 2 2\n");
-        LargeList<Float3>& list = line[1] == 't' ? model.texcoords : line[1] == 'n' ? model.normals
-                                                                                      : model.positions;
+        LargeList<Float3>& list = line[1] == 't' ? model.texcoords : line[1] == 'n' ? model.normals : model.positions;
         SCOPED_TRACE(line + ending);
         ASSERT_FALSE(list.empty());
         Float3 actual = list[0];
         // Compared bit for bit, so that NaN and the sign of zero count too.
         EXPECT_EQ(std::memcmp(&actual, &expected, sizeof actual), 0)
-            << actual.x << " " << actual.y << " " << actual.z << " instead of " << expected.x << " "
-            << expected.y << " " << expected.z;
+            << actual.x << " " << actual.y << " " << actual.z << " instead of " << expected.x << " " << expected.y
+            << " " << expected.z;
     }
 }
 
@@ -315,8 +308,8 @@ ObjCorner CornerByAtoi(const std::string& token)
 
 TEST(ObjReader, CornersOfEveryShapeReadAsAtoiReadsTheirFields)
 {
-    const char* const pieces[] = {"1", "7", "12", "0", "007", "123456789", "1234567890", "1999999999",
-                                  "/", "/", "//", "///", "\r", "\t", "+", "x", "3.5", " "};
+    const char* const pieces[] = {"1", "7",  "12",  "0",  "007", "123456789", "1234567890", "1999999999", "/",
+                                  "/", "//", "///", "\r", "\t",  "+",         "x",          "3.5",        " "};
     std::mt19937 random(11);
     for (int round = 0; round < 20000; ++round) {
         std::string tokens[3];

@@ -17,7 +17,7 @@
 #define TORVANE_FORMAT_TESTS_QUICK 1
 #endif
 #endif
-#if defined(TORVANE_QUICK_TESTS) || defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__) || \
+#if defined(TORVANE_QUICK_TESTS) || defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__) ||                   \
     !defined(__OPTIMIZE__)
 #define TORVANE_FORMAT_TESTS_QUICK 1
 #endif

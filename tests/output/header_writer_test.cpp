@@ -36,7 +36,8 @@ const char kBanner[] =
     "// If you want your data to be Non-Interleaved use \"Torvane(NonInterleaved).exe\"\r\n"
     "\r\n"
     "// IMPORTANT: Student Version inserts \"HFILE\" warning. This tool is not considered a true model loader.\r\n"
-    "// 15 points will be deducted from your final programming exam if you use this tool instead of your own loader.\r\n"
+    "// 15 points will be deducted from your final programming exam if you use this tool instead of your own "
+    "loader.\r\n"
     "\r\n";
 
 TEST(HeaderWriter, WholeHeaderWithAllThreeAttributes)
@@ -60,8 +61,10 @@ TEST(HeaderWriter, WholeHeaderWithAllThreeAttributes)
         "#ifndef _Cube_data_\r\n"
         "const OBJ_VERT Cube_data[2] =\r\n"
         "{\r\n"
-        "\t{\t{ 1.000000f, -0.500000f, 0.000000f },\t{ 0.250000f, 0.750000f, 0.000000f },\t{ 0.000000f, 0.000000f, 1.000000f }\t},\r\n"
-        "\t{\t{ 0.100000f, 0.000000f, -0.000000f },\t{ 1.000000f, 0.000000f, 0.000000f },\t{ 0.000000f, 1.000000f, 0.000000f }\t},\r\n"
+        "\t{\t{ 1.000000f, -0.500000f, 0.000000f },\t{ 0.250000f, 0.750000f, 0.000000f },\t{ 0.000000f, 0.000000f, "
+        "1.000000f }\t},\r\n"
+        "\t{\t{ 0.100000f, 0.000000f, -0.000000f },\t{ 1.000000f, 0.000000f, 0.000000f },\t{ 0.000000f, 1.000000f, "
+        "0.000000f }\t},\r\n"
         "};\r\n"
         "#define _Cube_data_\r\n"
         "#endif\r\n"
@@ -117,8 +120,7 @@ TEST(HeaderWriter, EmptyListsAndAnEmptyStem)
     EXPECT_NE(text.find("typedef struct _OBJ_VERT_\r\n{\r\n}OBJ_VERT;"), std::string::npos);
     EXPECT_NE(text.find("#ifndef __data_\r\nconst OBJ_VERT _data[0] =\r\n{\r\n};\r\n#define __data_\r\n"),
               std::string::npos);
-    EXPECT_NE(text.find("#ifndef __indicies_\r\nconst unsigned int _indicies[0] =\r\n{\r\n};\r\n"),
-              std::string::npos);
+    EXPECT_NE(text.find("#ifndef __indicies_\r\nconst unsigned int _indicies[0] =\r\n{\r\n};\r\n"), std::string::npos);
 }
 
 TEST(HeaderWriter, StemsAreLatin1BytesOrUniversalCharacterNames)
@@ -134,7 +136,8 @@ TEST(HeaderWriter, StemsAreLatin1BytesOrUniversalCharacterNames)
 // universal character names in array and guard names alike.
 TEST(HeaderWriter, AsciiStemsSpellEveryLetterBeyondAsciiAsAUniversalCharacterName)
 {
-    EXPECT_EQ(EncodeStem(u"W\u00FCrfel_\u00C0\u00FF\u7ACB", StemSpelling::kAscii), "W\\u00FCrfel_\\u00C0\\u00FF\\u7ACB");
+    EXPECT_EQ(EncodeStem(u"W\u00FCrfel_\u00C0\u00FF\u7ACB", StemSpelling::kAscii),
+              "W\\u00FCrfel_\\u00C0\\u00FF\\u7ACB");
     EXPECT_EQ(EncodeStem(u"Az_09", StemSpelling::kAscii), "Az_09");
     WeldedMesh mesh;
     mesh.positions = {{1, 2, 3}};
@@ -160,7 +163,8 @@ TEST(HeaderWriter, NonInterleavedHeaderHasOneArrayPerAttribute)
         "// If you want your data to be Interleaved use \"Torvane.exe\"\r\n"
         "\r\n"
         "// IMPORTANT: Student Version inserts \"HFILE\" warning. This tool is not considered a true model loader.\r\n"
-        "// 15 points will be deducted from your final programming exam if you use this tool instead of your own loader.\r\n"
+        "// 15 points will be deducted from your final programming exam if you use this tool instead of your own "
+        "loader.\r\n"
         "\r\n"
         "// Raw Vertex Data follows: Positions, Texture Coordinates and Normals.\r\n"
         "#ifndef _Cube_pos_\r\n"
@@ -244,7 +248,9 @@ TEST(HeaderWriter, RowsOfAMeshLargeEnoughForTwoThreadsComeOutInOrder)
         return state >> 8;
     };
     for (std::uint32_t i = 0; i < 120001; ++i) {
-        auto value = [&] { return static_cast<float>(static_cast<std::int32_t>(next() % 2000001) - 1000000) / 1000.0f; };
+        auto value = [&] {
+            return static_cast<float>(static_cast<std::int32_t>(next() % 2000001) - 1000000) / 1000.0f;
+        };
         mesh.positions.push_back({value(), value(), value()});
         mesh.texcoords.push_back({value(), value(), value()});
         mesh.normals.push_back({value(), value(), value()});
@@ -260,8 +266,8 @@ TEST(HeaderWriter, RowsOfAMeshLargeEnoughForTwoThreadsComeOutInOrder)
         const Float3& n = mesh.normals[i];
         std::snprintf(row, sizeof row,
                       "\t{\t{ %.6ff, %.6ff, %.6ff },\t{ %.6ff, %.6ff, %.6ff },\t{ %.6ff, %.6ff, %.6ff }\t},\r\n",
-                      double(p.x), double(p.y), double(p.z), double(t.x), double(t.y), double(t.z),
-                      double(n.x), double(n.y), double(n.z));
+                      double(p.x), double(p.y), double(p.z), double(t.x), double(t.y), double(t.z), double(n.x),
+                      double(n.y), double(n.z));
         expectedRows += row;
     }
     std::string expectedIndices;

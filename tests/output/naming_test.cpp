@@ -16,9 +16,7 @@ std::u16string StemOf(const std::string& utf8Name)
 
 TEST(Naming, HeaderReplacesTheLastFourCodeUnits)
 {
-    auto header = [](const char* name) {
-        return HeaderPathFor(testing::Native(name));
-    };
+    auto header = [](const char* name) { return HeaderPathFor(testing::Native(name)); };
     EXPECT_EQ(header("Cube.obj"), testing::Native("Cube.h"));
     EXPECT_EQ(header("my model.obj"), testing::Native("my model.h"));
     EXPECT_EQ(header("a.obj.obj"), testing::Native("a.obj.h"));

@@ -56,8 +56,8 @@ protected:
         previous_ = fs::current_path();
         const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
         directory_ = fs::temp_directory_path() /
-                     (std::string("torvane-platform-") + info->name() + "-" +
-                      std::to_string(std::chrono::steady_clock::now().time_since_epoch().count()));
+            (std::string("torvane-platform-") + info->name() + "-" +
+             std::to_string(std::chrono::steady_clock::now().time_since_epoch().count()));
         fs::create_directories(directory_);
         fs::current_path(directory_);
     }
@@ -96,9 +96,8 @@ protected:
 
     static void MakeReadOnly(const fs::path& path)
     {
-        fs::permissions(path,
-            fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
-            fs::perm_options::remove);
+        fs::permissions(path, fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
+                        fs::perm_options::remove);
     }
 
     fs::path previous_;
@@ -109,8 +108,7 @@ using Names = std::vector<std::string>;
 
 TEST_F(PlatformTest, ListingTakesOnlyFilesWhoseNameContainsLowerCaseObj)
 {
-    for (const char* name : {"a.obj", "MODEL.OBJ", "Model.Obj", "notes.txt", "a.obj.obj", ".obj",
-             "obj", "b.obj.bak"})
+    for (const char* name : {"a.obj", "MODEL.OBJ", "Model.Obj", "notes.txt", "a.obj.obj", ".obj", "obj", "b.obj.bak"})
         WriteBytes(name, "v 0 0 0\n");
     fs::create_directory("x.obj");
 
@@ -126,8 +124,7 @@ TEST_F(PlatformTest, ListingKeepsWideNamesIntact)
     std::string error;
     ASSERT_TRUE(ListModelFiles(&files, &error)) << error;
     ASSERT_EQ(files.size(), 2u);
-    std::sort(files.begin(), files.end(),
-        [](const FileName& a, const FileName& b) { return a.display < b.display; });
+    std::sort(files.begin(), files.end(), [](const FileName& a, const FileName& b) { return a.display < b.display; });
     EXPECT_EQ(files[0].display, "Würfel.obj");
     EXPECT_EQ(files[0].units, u"Würfel.obj");
     EXPECT_EQ(files[0].path, Native("Würfel.obj"));
@@ -372,8 +369,8 @@ TEST_F(PlatformTest, HeaderTurnedReadOnlyAfterCreationIsStillNotReplaced)
 // console (output redirected, as under ctest) there is nothing to check.
 TEST_F(PlatformTest, ErrorLinesShowWideNamesOnAConsole)
 {
-    HANDLE screen = CreateConsoleScreenBuffer(GENERIC_READ | GENERIC_WRITE,
-        FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, CONSOLE_TEXTMODE_BUFFER, nullptr);
+    HANDLE screen = CreateConsoleScreenBuffer(GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                              CONSOLE_TEXTMODE_BUFFER, nullptr);
     DWORD mode = 0;
     if (screen == INVALID_HANDLE_VALUE || !GetConsoleMode(screen, &mode)) {
         if (screen != INVALID_HANDLE_VALUE)

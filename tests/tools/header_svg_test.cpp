@@ -30,10 +30,10 @@ std::string Header(const std::string& rows, std::size_t vertexCount, const std::
                    std::size_t indexCount)
 {
     return "#ifndef _box_data_\r\nconst OBJ_VERT box_data[" + std::to_string(vertexCount) + "] =\r\n{\r\n" + rows +
-           "};\r\n#define _box_data_\r\n#endif\r\n"
-           "// Index Data follows: Every Three Indicies == One Triangle.\r\n"
-           "#ifndef _box_indicies_\r\nconst unsigned int box_indicies[" +
-           std::to_string(indexCount) + "] =\r\n{\r\n" + indexRows + "};\r\n#define _box_indicies_\r\n#endif\r\n";
+        "};\r\n#define _box_data_\r\n#endif\r\n"
+        "// Index Data follows: Every Three Indicies == One Triangle.\r\n"
+        "#ifndef _box_indicies_\r\nconst unsigned int box_indicies[" +
+        std::to_string(indexCount) + "] =\r\n{\r\n" + indexRows + "};\r\n#define _box_indicies_\r\n#endif\r\n";
 }
 
 std::string Row(float x, float y, float z)
@@ -69,8 +69,8 @@ struct Polygon {
 
 std::vector<Polygon> Polygons(const std::string& svg)
 {
-    static const std::regex polygon(
-        "<polygon points=\"([-0-9.]+),([-0-9.]+) ([-0-9.]+),([-0-9.]+) ([-0-9.]+),([-0-9.]+)\" fill=\"(#[0-9a-f]{6})\"");
+    static const std::regex polygon("<polygon points=\"([-0-9.]+),([-0-9.]+) ([-0-9.]+),([-0-9.]+) "
+                                    "([-0-9.]+),([-0-9.]+)\" fill=\"(#[0-9a-f]{6})\"");
     std::vector<Polygon> polygons;
     for (std::sregex_iterator it(svg.begin(), svg.end(), polygon), end; it != end; ++it) {
         Polygon p;
@@ -87,7 +87,7 @@ std::vector<Polygon> Polygons(const std::string& svg)
 int Brightness(const std::string& fill)
 {
     return std::stoi(fill.substr(1, 2), nullptr, 16) + std::stoi(fill.substr(3, 2), nullptr, 16) +
-           std::stoi(fill.substr(5, 2), nullptr, 16);
+        std::stoi(fill.substr(5, 2), nullptr, 16);
 }
 
 TEST(HeaderSvgTest, ReadsThePositionsAndIndices)
@@ -198,8 +198,8 @@ TEST(HeaderSvgTest, ShadesByTheAngleToTheLightWhateverTheWinding)
     HeaderMesh mesh;
     // Three triangles: facing the viewer, the same wound the other way, and
     // one turned away to the lower right (away from the upper-left light).
-    mesh.positions = {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {3, 0, 0}, {3, 1, 0}, {4, 0, 0},
-                      {6, 0, 0}, {7, 0, -1}, {6, 1, 0}};
+    mesh.positions = {{0, 0, 0}, {1, 0, 0}, {0, 1, 0},  {3, 0, 0}, {3, 1, 0},
+                      {4, 0, 0}, {6, 0, 0}, {7, 0, -1}, {6, 1, 0}};
     mesh.indices = {0, 1, 2, 3, 4, 5, 6, 7, 8};
     std::vector<Polygon> polygons = Polygons(RenderFrontView(mesh, SvgOptions()));
     ASSERT_EQ(polygons.size(), 3u);
