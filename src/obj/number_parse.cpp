@@ -450,6 +450,20 @@ const char* ParsePlainDecimal(const char* p, const char* end, double* value)
 const char* ParseShortDigits(const char* p, const char* end, std::uint32_t* value)
 {
     constexpr std::ptrdiff_t kMostDigits = 9;
+    if constexpr (kCanReadDigitChunks) {
+        // Index lengths vary from corner to corner: measured in one chunk,
+        // the usual ones cost no loop and no mispredicted exit.
+        if (end - p >= 8) {
+            const DigitChunk chunk = LoadEightBytes(p);
+            const unsigned count = LeadingDigitCount(chunk);
+            if (count == 0)
+                return nullptr;
+            if (count < 8) {
+                *value = static_cast<std::uint32_t>(LeadingDigitsValue(chunk, count));
+                return p + count;
+            }
+        }
+    }
     std::uint64_t digits = 0;
     const char* const digitsEnd = AccumulateDigits(p, end, digits);
     if (digitsEnd == p || digitsEnd - p > kMostDigits)

@@ -257,7 +257,7 @@ std::int64_t ResolveRelative(ObjParser& parser, AttributeKind kind, std::int64_t
 
 // Stores the 0-based index of a field as written: OBJ's n becomes n - 1,
 // a relative -k is resolved, and a field 0 leaves the slot absent.
-bool RecordIndex(ObjParser& parser, AttributeKind kind, std::int64_t field, std::int32_t* slot)
+inline bool RecordIndex(ObjParser& parser, AttributeKind kind, std::int64_t field, std::int32_t* slot)
 {
     if (field == 0)
         return true;
@@ -273,7 +273,7 @@ bool RecordIndex(ObjParser& parser, AttributeKind kind, std::int64_t field, std:
     return true;
 }
 
-bool RecordCorner(ObjParser& parser, const CornerFields& fields, ObjCorner* corner)
+inline bool RecordCorner(ObjParser& parser, const CornerFields& fields, ObjCorner* corner)
 {
     return RecordIndex(parser, AttributeKind::kPosition, fields[0], &corner->position) &&
         RecordIndex(parser, AttributeKind::kTexcoord, fields[1], &corner->texcoord) &&
@@ -286,7 +286,7 @@ bool RecordCorner(ObjParser& parser, const CornerFields& fields, ObjCorner* corn
 // where the corner's digits end; the caller checks that its token ends
 // there. Anything else (plus signs, runs of slashes, long numbers, junk)
 // returns nullptr, and ReadCorner reads it.
-const char* ReadPlainCorner(const char* p, const char* end, CornerFields& fields)
+inline const char* ReadPlainCorner(const char* p, const char* end, CornerFields& fields)
 {
     fields[0] = fields[1] = fields[2] = 0;
     int slot = 0;
