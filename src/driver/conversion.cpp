@@ -141,22 +141,12 @@ bool WriteHeaderFile(const FileName& input, const NativeString& outputDirectory,
     return CommitOutput(output, error);
 }
 
-template <typename T>
-void Empty(LargeList<T>& list)
-{
-    list.clear();
-}
-
-template <typename T, typename... More>
-void Empty(LargeList<T>& list, More&... more)
-{
-    list.clear();
-    Empty(more...);
-}
-
 void EmptyKeepingRoom(ObjModel& model)
 {
-    Empty(model.positions, model.texcoords, model.normals, model.triangles);
+    model.positions.clear();
+    model.texcoords.clear();
+    model.normals.clear();
+    model.triangles.clear();
     model.bounds = ModelBounds();
 }
 
