@@ -11,6 +11,7 @@
 #include "obj/obj_reader.h"
 #include "output/header_writer.h"
 #include "output/naming.h"
+#include "output/replacing_sink.h"
 
 namespace torvane {
 namespace {
@@ -105,40 +106,27 @@ bool WarningFits(const ObjModel& model, std::size_t modelPositions, std::string*
     return false;
 }
 
-class OutputSink final : public ByteSink {
-public:
-    explicit OutputSink(OutputFile& output) : output_(output) { }
-
-    bool Write(const char* data, std::size_t size, std::string* error) override
-    {
-        return WriteOutput(output_, data, size, error);
-    }
-
-private:
-    OutputFile& output_;
-};
-
 bool WriteHeaderFile(const FileName& input, const NativeString& outputDirectory, const HeaderForm& form,
                      unsigned threads, Workspace& workspace, std::string* error)
 {
     OutputFile output;
     if (!CreateOutput(HeaderPathFor(input.path, outputDirectory), &output, error))
         return false;
+    ReplacingSink sink(output);
     try {
-        OutputSink sink(output);
         BufferedWriter& writer = workspace.writer;
         AimWriter(writer, sink);
         const StreamedModel& streamed = workspace.streamed;
         if (!WriteHeader(streamed.model, streamed.welded, IdentifierStemFor(input), form, threads, writer)) {
             *error = writer.error;
-            DiscardOutput(output);
+            sink.Discard();
             return false;
         }
     } catch (...) {
-        DiscardOutput(output);
+        sink.Discard();
         throw;
     }
-    return CommitOutput(output, error);
+    return sink.Commit(error);
 }
 
 void EmptyKeepingRoom(ObjModel& model)

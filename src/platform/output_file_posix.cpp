@@ -212,4 +212,9 @@ void DiscardOutput(OutputFile& file)
     ReleaseTemporarySlot(&file.temporarySlot);
 }
 
+bool MarkModifiedNow(const NativeString& path)
+{
+    return utimensat(AT_FDCWD, path.c_str(), nullptr, 0) == 0;
+}
+
 }  // namespace torvane

@@ -91,6 +91,9 @@ bool WriteOutput(OutputFile& file, const char* data, std::size_t size, std::stri
 bool CommitOutput(OutputFile& file, std::string* error);
 // Closes and removes the temporary file; the target is not touched.
 void DiscardOutput(OutputFile& file);
+// Sets a file's modification time to now, as writing it would; false when
+// the file is missing or not ours to change.
+bool MarkModifiedNow(const NativeString& path);
 
 // A block of memory for a list of millions of entries, made of large pages
 // where the system offers them: there, touching a small page for the first

@@ -454,6 +454,20 @@ void DiscardOutput(OutputFile& file)
     ReleaseTemporarySlot(&file.temporarySlot);
 }
 
+bool MarkModifiedNow(const NativeString& path)
+{
+    HANDLE handle =
+        CreateFileW(path.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                    nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (handle == INVALID_HANDLE_VALUE)
+        return false;
+    FILETIME now;
+    GetSystemTimeAsFileTime(&now);
+    BOOL set = SetFileTime(handle, nullptr, nullptr, &now);
+    CloseHandle(handle);
+    return set != FALSE;
+}
+
 void PrintErrorLine(const std::string& line)
 {
     WriteStandardStream(STD_ERROR_HANDLE, line + "\n");
