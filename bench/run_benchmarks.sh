@@ -11,7 +11,9 @@ Cases (-s, default "crate 10k folder 100k 1m 4m"):
   crate    examples/crate.obj, whole process, against a C++ program that
            prints one line (40 times RUNS runs)
   10k      one 10,000-triangle torus (p/t/n quads, 0.7 MB)
-  folder   100 of those in one folder, converted by a bare `torvane --seed 1`
+  folder   100 of those in one folder, converted by a bare `torvane --seed 1`:
+           again over its own headers (unchanged, so kept), over other
+           headers (replaced), and into an empty folder (new headers)
   100k 1m 4m
            one torus of that many triangles, p/t/n quads and p//n triangles
 Every case but crate is held against tinyobjloader loading the same files in
@@ -153,14 +155,16 @@ echo
 
 # Times yardstick, torvane and the other torvane in the current directory;
 # $1 the row's label, $2 the input's size in bytes, $3 the run count, $4 the
-# yardstick's command and $5 torvane's arguments.
+# yardstick's command, $5 torvane's arguments and $6, if given, a command
+# run before each timed one (untimed).
 compare() {
-    label=$1 bytes=$2 count=$3 yardstick=$4 arguments=$5
+    label=$1 bytes=$2 count=$3 yardstick=$4 arguments=$5 prepare=${6:-true}
     progress "timing $label ($count runs each)"
     set -- "$yardstick" "$torvane $arguments"
     [ -z "$other" ] || set -- "$@" "$other $arguments"
     # Its warnings about outliers only restate that the machine is shared.
-    if ! hyperfine -N --warmup 2 --runs "$count" --style none --export-csv "$scratch/times.csv" "$@" \
+    if ! hyperfine -N --warmup 2 --runs "$count" --style none --prepare "$prepare" \
+        --export-csv "$scratch/times.csv" "$@" \
         >/dev/null 2>"$scratch/hyperfine.txt"; then
         cat "$scratch/hyperfine.txt" >&2
         exit 1
@@ -194,7 +198,14 @@ for case in $cases; do
         dir=$(folder)
         names=$(cd "$dir" && ls model-*.obj | tr '\n' ' ')
         bytes=$(cd "$dir" && cat $names | wc -c)
+        # Run again over its own headers, which come out the same and stay;
+        # over headers that differ (another seed's), which are replaced;
+        # and into an empty folder.
         (cd "$dir" && compare "folder 100 x 10k" "$bytes" "$runs" "$tinyobj $names" "--seed 1")
+        (cd "$dir" && compare "  headers replaced" "$bytes" "$runs" "$tinyobj $names" "--seed 1" \
+            "$torvane --seed 2")
+        (cd "$dir" && compare "  new headers" "$bytes" "$runs" "$tinyobj $names" "--seed 1 -o $scratch/out" \
+            "rm -rf $scratch/out")
         ;;
     *)
         forms="ptn-quads pn-triangles"
