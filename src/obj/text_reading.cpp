@@ -13,7 +13,9 @@
 namespace torvane {
 namespace {
 
-constexpr std::size_t kReadChunkSize = std::size_t{1} << 20;
+// Below the size from which lists take large pages: a read buffer is used
+// whole, so small pages cost it nothing in memory.
+constexpr std::size_t kReadChunkSize = std::size_t{1} << 19;
 
 // Each regrowth of a list copies it into memory touched for the first time,
 // which costs more than reading the entries; room reserved from the file's
