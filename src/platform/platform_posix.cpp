@@ -1,6 +1,7 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <signal.h>
+#include <strings.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -104,14 +105,18 @@ bool EndsWithModelExtension(const char* name)
     return length >= 4 && strcasecmp(name + length - 4, ".obj") == 0;
 }
 
-bool IsDirectory(const char* name, unsigned char type)
+bool IsDirectory(const dirent& entry)
 {
-    if (type == DT_DIR)
+    // Most systems say in the listing what an entry is, which spares a stat
+    // per file; POSIX does not promise d_type.
+#ifndef TORVANE_POSIX_ONLY
+    if (entry.d_type == DT_DIR)
         return true;
-    if (type != DT_UNKNOWN && type != DT_LNK)
+    if (entry.d_type != DT_UNKNOWN && entry.d_type != DT_LNK)
         return false;
+#endif
     struct stat status;
-    return stat(name, &status) == 0 && S_ISDIR(status.st_mode);
+    return stat(entry.d_name, &status) == 0 && S_ISDIR(status.st_mode);
 }
 
 }  // namespace
@@ -156,7 +161,7 @@ bool ListModelFiles(std::vector<FileName>* names, std::string* error)
         if (!entry)
             break;
         const char* name = entry->d_name;
-        if (EndsWithModelExtension(name) && std::strstr(name, ".obj") && !IsDirectory(name, entry->d_type))
+        if (EndsWithModelExtension(name) && std::strstr(name, ".obj") && !IsDirectory(*entry))
             names->push_back(FileNameFromArgument(name));
     }
     int listingError = errno;
