@@ -57,8 +57,7 @@ bool ReplacingSink::Agrees(const char* data, std::size_t size)
 }
 
 // Writes the part that agreed into the output, after which the output is
-// written as usual. The old header is closed: on Windows an open file
-// cannot be replaced.
+// written as usual and the old header is no longer read.
 bool ReplacingSink::StopComparing(std::string* error)
 {
     comparing_ = false;
