@@ -10,7 +10,8 @@
 #include <cstdlib>
 #include <string>
 
-#include "driver/conversion.h"
+#include "driver/streaming_conversion.h"
+#include "driver/text_conversion.h"
 #include "mesh/merge.h"
 #include "mesh/warning_mesh.h"
 #include "mesh/weld.h"
@@ -163,7 +164,7 @@ bool ReadAndWeldModel(StreamedModel* streamed, ReadingThreads threads)
     Random random;
     SeedRandom(random, 1);
     std::string error;
-    return ReadAndWeld(source, reading, random, streamed, &error);
+    return ReadAndWeld(source, reading, random, *streamed, &error);
 }
 
 // What the converter does with a file: reading, merging and welding in one

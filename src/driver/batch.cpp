@@ -7,7 +7,9 @@
 #include <system_error>
 #include <thread>
 
-#include "driver/conversion.h"
+#include "driver/failure_report.h"
+#include "driver/model_file.h"
+#include "driver/thread_plan.h"
 #include "mesh/random.h"
 #include "mesh/warning_mesh.h"
 
@@ -32,11 +34,7 @@ struct Batch {
     // then stands at settledRandom.
     std::size_t settled = 0;
     Random settledRandom;
-    // Failures are printed in list order, as soon as all before are done.
-    std::vector<std::string> errors;
-    std::vector<char> finished;
-    std::size_t reported = 0;
-    bool anyFailed = false;
+    FailureReport failures;
 };
 
 // Where the generator stands for model index if every model before it that
@@ -68,15 +66,9 @@ void PassTurn(Batch& batch, const Random& after)
 void Finish(Batch& batch, std::size_t index, std::string error)
 {
     std::lock_guard<std::mutex> lock(batch.mutex);
-    batch.errors[index] = std::move(error);
-    batch.finished[index] = 1;
-    for (; batch.reported < batch.inputs->size() && batch.finished[batch.reported]; ++batch.reported) {
-        const std::string& reason = batch.errors[batch.reported];
-        if (reason.empty())
-            continue;
-        PrintErrorLine("torvane: " + (*batch.inputs)[batch.reported].display + ": " + reason);
-        batch.anyFailed = true;
-    }
+    ReportFinished(batch.failures, index, std::move(error), [&](std::size_t model, const std::string& reason) {
+        PrintErrorLine("torvane: " + (*batch.inputs)[model].display + ": " + reason);
+    });
 }
 
 // Converts one model once the generator's state before it is known.
@@ -85,18 +77,18 @@ void ConvertInTurn(Batch& batch, std::size_t index, Random guess, Workspace& wor
     const FileName& input = (*batch.inputs)[index];
     std::string error;
     Random random = guess;
-    bool read = ReadModelFile(input, random, batch.threadsPerModel, &workspace, &error);
+    bool read = ReadAndWeldModelFile(input, batch.threadsPerModel, random, workspace, &error);
     Random start = AwaitTurn(batch, index);
     if (start.state != guess.state) {
         error.clear();
         random = start;
-        read = ReadModelFile(input, random, batch.threadsPerModel, &workspace, &error);
+        read = ReadAndWeldModelFile(input, batch.threadsPerModel, random, workspace, &error);
     }
     // Passed on at once, so the next model's turn does not wait for this
     // header to be written.
     PassTurn(batch, random);
     if (read)
-        WriteModelHeader(input, *batch.outputDirectory, *batch.form, workspace, batch.threadsPerModel, &error);
+        WriteModelHeader(input, *batch.outputDirectory, *batch.form, batch.threadsPerModel, workspace, &error);
     Finish(batch, index, std::move(error));
 }
 
@@ -128,15 +120,12 @@ bool ConvertModels(const std::vector<FileName>& inputs, const NativeString& outp
     batch.outputDirectory = &outputDirectory;
     batch.form = &form;
     SeedRandom(batch.settledRandom, seed);
-    batch.errors.resize(inputs.size());
-    batch.finished.resize(inputs.size());
-    // One model at a time may use all the threads itself; with several at
-    // once, each takes one.
-    std::size_t workers = std::clamp<std::size_t>(inputs.size(), 1, std::max(jobs, 1u));
-    batch.threadsPerModel = workers == 1 ? std::max(jobs, 1u) : 1;
+    batch.failures = MakeFailureReport(inputs.size());
+    BatchThreads plan = PlanBatch(inputs.size(), jobs);
+    batch.threadsPerModel = plan.perModel;
     std::vector<std::thread> helpers;
     try {
-        while (helpers.size() + 1 < workers)
+        while (helpers.size() + 1 < plan.workers)
             helpers.emplace_back([&batch] { TakeModels(batch); });
     } catch (const std::system_error&) {
         // The threads that did start, and this one, take all the models.
@@ -144,7 +133,7 @@ bool ConvertModels(const std::vector<FileName>& inputs, const NativeString& outp
     TakeModels(batch);
     for (std::thread& helper : helpers)
         helper.join();
-    return !batch.anyFailed;
+    return !batch.failures.anyFailed;
 }
 
 }  // namespace torvane

@@ -5,6 +5,7 @@
 #include <exception>
 #include <new>
 #include <stop_token>
+#include <system_error>
 #include <thread>
 #include <vector>
 
@@ -121,14 +122,13 @@ private:
 };
 
 // Where the second half of a text starts: just after the first line end
-// past its middle. 0 when the text is too short to share out, or when no
-// line ends near the middle (one huge line is read by one thread).
+// past its middle. 0 when the text is read by one thread, or when no line
+// ends near the middle (one huge line is read by one thread).
 std::uint64_t HalfwayLineStart(const TextReading& reading)
 {
     constexpr std::size_t kLookahead = std::size_t{1} << 16;
     std::uint64_t size = reading.expectedSize;
-    if (reading.threads != ReadingThreads::kTwo || reading.halves == nullptr || size < reading.smallestSplit ||
-        size < 2)
+    if (reading.threads != ReadingThreads::kTwo || reading.halves == nullptr || size < 2)
         return 0;
     std::vector<char> probe(kLookahead);
     std::uint64_t middle = size / 2;
@@ -177,11 +177,16 @@ bool ReadInHalves(ByteSource& source, const TextReading& reading, std::uint64_t 
     ReserveForSize(later.model, laterSink, size > split ? size - split : 0);
     PositionedSource rest(*reading.halves, split);
     LimitedSource first(source, split);
-    // Should the first half throw, the reader's destructor stops the second
-    // half and waits for it.
-    std::jthread reader([&](std::stop_token abandon) { ReadLaterHalf(rest, later, abandon); });
     LargeList<char> own;
     LargeList<char>& buffer = BufferFor(reading, own, kReadChunkSize);
+    // Should the first half throw, the reader's destructor stops the second
+    // half and waits for it. Without a second thread, this one reads all.
+    std::jthread reader;
+    try {
+        reader = std::jthread([&](std::stop_token abandon) { ReadLaterHalf(rest, later, abandon); });
+    } catch (const std::system_error&) {
+        return ReadText(source, parser, {}, error, buffer);
+    }
     bool read = ReadText(first, parser, {}, error, buffer);
     bool failed = !read || !parser.error.empty();
     if (failed)

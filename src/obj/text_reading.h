@@ -43,13 +43,12 @@ struct TextReading {
     // hint for reserving room and for sharing the reading out, never relied
     // on for the reading itself.
     std::uint64_t expectedSize = 0;
-    // With two threads and halves, a second reader of the same text, a text
-    // of some size is split at the first line start past its middle and the
-    // second half read from there on a second thread.
+    // With two threads and halves, a second reader of the same text, the
+    // text is split at the first line start past its middle and the second
+    // half read from there on a second thread. Whether that pays is the
+    // caller's decision.
     ReadingThreads threads = ReadingThreads::kOne;
     OffsetSource* halves = nullptr;
-    // Texts shorter than this (by the expected size) are read by one thread.
-    std::uint64_t smallestSplit = std::uint64_t{4} << 20;
     // A buffer kept from one text to the next, for the first (or only)
     // reader; null for one of its own.
     LargeList<char>* buffer = nullptr;

@@ -134,9 +134,6 @@ char* FormatIndexRow(const LargeList<std::uint32_t>& indices, std::size_t row, c
 // stay in memory that has been touched before (fresh memory costs more to
 // touch than the rows cost to format).
 constexpr std::size_t kBlockBytes = std::size_t{1} << 18;
-// Below some 4 MB of rows a helper costs more to start, and its buffers more
-// to touch, than it saves: everyday models are written by one thread.
-constexpr std::size_t kFewestSharedBlocks = 16;
 
 // How long rows of one kind are: at most largest bytes, typically typical.
 struct RowLength {
@@ -161,7 +158,8 @@ void WriteRows(std::size_t rowCount, RowLength length, FormatRow formatRow, RowW
 {
     BufferedWriter& writer = rows.writer;
     std::size_t rowsPerBlock = kBlockBytes / length.typical;
-    if (rows.threads < 2 || rowCount < kFewestSharedBlocks * rowsPerBlock) {
+    std::size_t blockCount = (rowCount + rowsPerBlock - 1) / rowsPerBlock;
+    if (rows.threads < 2 || blockCount < 2) {
         for (std::size_t row = 0; row < rowCount; ++row)
             Advance(writer, formatRow(row, Reserve(writer, length.largest)));
         return;
@@ -173,7 +171,6 @@ void WriteRows(std::size_t rowCount, RowLength length, FormatRow formatRow, RowW
             out = formatRow(row, out);
         return out;
     };
-    std::size_t blockCount = (rowCount + rowsPerBlock - 1) / rowsPerBlock;
     rows.blocks.Run(blockCount, rowsPerBlock * length.largest, rows.threads, formatBlock,
                     [&](const char* text, std::size_t size) { Append(writer, text, size); });
 }

@@ -20,7 +20,7 @@ std::string EncodeStem(std::u16string_view stem, StemSpelling spelling);
 // the other one array of three floats per attribute; then the index array.
 // Names derive from stem. Texture coordinates and normals appear only when
 // those lists are not empty; they must then be as long as the positions.
-// Rows are formatted on up to formattingThreads threads. Flushes the writer
+// Rows are formatted on formattingThreads threads, as the caller planned. Flushes the writer
 // and returns false, with writer.error set, when a write failed.
 bool WriteHeader(const WeldedMesh& mesh, std::u16string_view stem, const HeaderForm& form, unsigned formattingThreads,
                  BufferedWriter& writer);

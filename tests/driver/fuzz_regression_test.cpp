@@ -5,7 +5,7 @@
 
 #include <filesystem>
 
-#include "driver/conversion.h"
+#include "driver/text_conversion.h"
 #include "fuzz/both_routes.h"
 #include "test_support.h"
 

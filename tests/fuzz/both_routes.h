@@ -12,7 +12,8 @@
 #include <string>
 #include <string_view>
 
-#include "driver/conversion.h"
+#include "driver/streaming_conversion.h"
+#include "driver/text_conversion.h"
 #include "fuzz/deinterleave.h"
 #include "output/header_writer.h"
 
@@ -60,10 +61,9 @@ inline std::string ConvertInHalves(std::string_view text, const HeaderForm& form
     reading.expectedSize = text.size();
     reading.threads = ReadingThreads::kTwo;
     reading.halves = &second;
-    reading.smallestSplit = 0;
     StreamedModel streamed;
     std::string error;
-    if (!ReadAndWeld(first, reading, random, &streamed, &error))
+    if (!ReadAndWeld(first, reading, random, streamed, &error))
         return "error: " + error;
     StringSink sink;
     BufferedWriter writer = MakeBufferedWriter(sink);

@@ -6,7 +6,7 @@
 
 #include <filesystem>
 
-#include "driver/conversion.h"
+#include "driver/text_conversion.h"
 #include "fuzz/deinterleave.h"
 #include "test_support.h"
 

@@ -2,7 +2,8 @@
 // (ParseObj, PrepareMesh, WriteHeader): same bytes, same messages, same
 // random state afterwards, however the text is cut into reads.
 
-#include "driver/conversion.h"
+#include "driver/streaming_conversion.h"
+#include "driver/text_conversion.h"
 
 #include <gtest/gtest.h>
 
@@ -69,7 +70,6 @@ TextReading Reading(OffsetSource* second, std::uint64_t hint)
     reading.expectedSize = hint;
     reading.threads = ReadingThreads::kTwo;
     reading.halves = second;
-    reading.smallestSplit = 0;
     return reading;
 }
 
@@ -98,7 +98,7 @@ Outcome ConvertStreaming(const std::string& text, std::uint32_t seed, Readers re
         reading.threads = ReadingThreads::kOne;
     StreamedModel streamed;
     std::string error;
-    outcome.converted = ReadAndWeld(source, reading, random, &streamed, &error);
+    outcome.converted = ReadAndWeld(source, reading, random, streamed, &error);
     if (outcome.converted) {
         StringSink sink;
         BufferedWriter writer = MakeBufferedWriter(sink);
@@ -374,7 +374,7 @@ TEST(StreamingConversion, ASourceThatFailsIsReportedWithItsReason)
     Random random;
     StreamedModel streamed;
     std::string error;
-    EXPECT_FALSE(ReadAndWeld(failing, {}, random, &streamed, &error));
+    EXPECT_FALSE(ReadAndWeld(failing, {}, random, streamed, &error));
     EXPECT_EQ(error, "cannot read: disk on fire");
     EXPECT_EQ(random.state, 1u);
 
@@ -399,7 +399,7 @@ TEST(StreamingConversion, ASourceThatFailsIsReportedWithItsReason)
     later.text = &text;
     StreamedModel other;
     error.clear();
-    EXPECT_FALSE(ReadAndWeld(source, Reading(&later, text.size()), random, &other, &error));
+    EXPECT_FALSE(ReadAndWeld(source, Reading(&later, text.size()), random, other, &error));
     EXPECT_EQ(error, "cannot read: disk on fire");
     EXPECT_EQ(random.state, 1u);
 }

@@ -1,0 +1,121 @@
+#include "driver/model_file.h"
+
+#include <new>
+#include <system_error>
+
+#include "driver/thread_plan.h"
+#include "output/header_writer.h"
+#include "output/naming.h"
+#include "output/replacing_sink.h"
+
+namespace torvane {
+namespace {
+
+// A model file, read from the start by one handle or at any offset by
+// another.
+class ModelFileSource final : public ByteSource, public OffsetSource {
+public:
+    explicit ModelFileSource(InputFile& file) : file_(file) { }
+
+    std::int64_t Read(char* buffer, std::size_t capacity, std::string* error) override
+    {
+        return ReadInput(file_, buffer, capacity, error);
+    }
+
+    std::int64_t ReadAt(std::uint64_t offset, char* buffer, std::size_t capacity, std::string* error) override
+    {
+        return ReadInputAt(file_, offset, buffer, capacity, error);
+    }
+
+private:
+    InputFile& file_;
+};
+
+// Both handles of a model file, closed however the conversion ends.
+struct OpenedModel {
+    InputFile file;
+    InputFile second;
+
+    ~OpenedModel()
+    {
+        CloseInput(file);
+        CloseInput(second);
+    }
+};
+
+bool ReadAndWeldFile(const FileName& input, unsigned threads, Random& random, Workspace& workspace, std::string* error)
+{
+    OpenedModel opened;
+    if (!OpenInput(input.path, &opened.file, error))
+        return false;
+    TextReading reading;
+    reading.expectedSize = opened.file.size;
+    reading.threads = PlanReading(threads, opened.file.size);
+    // The second half is read through a handle of its own; without one, the
+    // first reads all.
+    std::string unused;
+    if (reading.threads == ReadingThreads::kTwo && !OpenInput(input.path, &opened.second, &unused))
+        reading.threads = ReadingThreads::kOne;
+    ModelFileSource first(opened.file);
+    ModelFileSource second(opened.second);
+    reading.halves = &second;
+    reading.buffer = &workspace.readBuffer;
+    return ReadAndWeld(first, reading, random, workspace.streamed, error);
+}
+
+bool WriteHeaderFile(const FileName& input, const NativeString& outputDirectory, const HeaderForm& form,
+                     unsigned threads, Workspace& workspace, std::string* error)
+{
+    OutputFile output;
+    if (!CreateOutput(HeaderPathFor(input.path, outputDirectory), &output, error))
+        return false;
+    ReplacingSink sink(output);
+    try {
+        BufferedWriter& writer = workspace.writer;
+        AimWriter(writer, sink);
+        const StreamedModel& streamed = workspace.streamed;
+        const CornerWelder& welded = streamed.welded;
+        unsigned formatting = PlanFormatting(threads, welded.keys.size(), welded.indices.size() / 3);
+        if (!WriteHeader(streamed.model, welded, IdentifierStemFor(input), form, formatting, writer)) {
+            *error = writer.error;
+            sink.Discard();
+            return false;
+        }
+    } catch (...) {
+        sink.Discard();
+        throw;
+    }
+    return sink.Commit(error);
+}
+
+// Running out of memory fails this model only: the run goes on with the
+// next one, and no half-written header is left behind.
+template <typename Step>
+bool FailingThisModelOnly(Step step, std::string* error)
+{
+    try {
+        return step();
+    } catch (const std::bad_alloc&) {
+        *error = "out of memory";
+    } catch (const std::system_error& failure) {
+        *error = failure.what();
+    }
+    return false;
+}
+
+}  // namespace
+
+bool ReadAndWeldModelFile(const FileName& input, unsigned threads, Random& random, Workspace& workspace,
+                          std::string* error)
+{
+    return FailingThisModelOnly([&] { return ReadAndWeldFile(input, threads, random, workspace, error); }, error);
+}
+
+bool WriteModelHeader(const FileName& input, const NativeString& outputDirectory, const HeaderForm& form,
+                      unsigned threads, Workspace& workspace, std::string* error)
+{
+    return FailingThisModelOnly(
+        [&] { return WriteHeaderFile(input, outputDirectory, form, threads, workspace, error); }, error);
+}
+
+}  // namespace torvane

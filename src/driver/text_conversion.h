@@ -1,0 +1,31 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "mesh/random.h"
+#include "mesh/weld.h"
+#include "obj/obj_model.h"
+#include "output/buffered_writer.h"
+#include "output/header_form.h"
+
+namespace torvane {
+
+// The conversion of a text held whole in memory, phase after phase on one
+// thread: the reference that the streaming conversion of model files is
+// held to, and the road of the fuzzer and the benchmarks.
+
+// Merges the warning mesh into a model that the reader accepted and welds
+// the result. Fails when the warning cannot be sized to the model (its
+// extent overflows the float range).
+bool PrepareMesh(ObjModel& model, Random& random, WeldedMesh* mesh, std::string* error);
+
+// One whole conversion: OBJ text in, header bytes into sink.
+bool ConvertObjText(std::string_view text, std::u16string_view stem, const HeaderForm& form, Random& random,
+                    ByteSink& sink, std::string* error);
+
+// Whether the warning's positions, the model's from modelPositions on, all
+// stayed in the float range; if not, error names the model's farthest line.
+bool WarningFits(const ObjModel& model, std::size_t modelPositions, std::string* error);
+
+}  // namespace torvane
