@@ -1,10 +1,12 @@
 #include "output/ordered_blocks.h"
 
 #include <algorithm>
+#include <cassert>
 #include <condition_variable>
 #include <exception>
 #include <mutex>
 #include <stop_token>
+#include <system_error>
 #include <thread>
 #include <vector>
 
@@ -100,6 +102,17 @@ std::size_t AwaitBlock(HandOver& handOver, std::size_t block)
     }
 }
 
+// Up to threadCount - 1 helpers beside the calling thread. A helper that
+// cannot start leaves its blocks to the threads that did, the calling one
+// at least.
+void StartHelpers(std::vector<std::jthread>& helpers, std::size_t threadCount, HandOver& handOver)
+{
+    try {
+        for (std::size_t i = 1; i < threadCount; ++i)
+            helpers.emplace_back([&handOver](std::stop_token stop) { Help(stop, handOver); });
+    } catch (const std::system_error&) { }
+}
+
 }  // namespace
 
 OrderedBlocks::~OrderedBlocks()
@@ -115,13 +128,12 @@ void OrderedBlocks::Run(std::size_t blockCount, std::size_t largestBlock, unsign
     // Declared after the hand-over, so on every way out the helpers are
     // asked to stop and joined before what they share goes away.
     std::vector<std::jthread> helpers;
-    std::size_t threadCount = std::clamp<std::size_t>(threads, 1, kBlocksAhead);
-    for (std::size_t i = 1; i < threadCount; ++i)
-        helpers.emplace_back([&handOver](std::stop_token stop) { Help(stop, handOver); });
+    StartHelpers(helpers, std::min<std::size_t>(threads, kBlocksAhead), handOver);
     for (std::size_t block = 0; block < blockCount; ++block) {
         std::size_t size = AwaitBlock(handOver, block);
         take(handOver.Buffer(block), size);
         std::lock_guard<std::mutex> lock(handOver.mutex);
+        assert(handOver.taken == block);
         handOver.taken = block + 1;
         handOver.changed.notify_all();
     }

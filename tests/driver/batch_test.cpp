@@ -8,6 +8,11 @@
 #include <string>
 #include <vector>
 
+#ifndef _WIN32
+#include <unistd.h>
+#endif
+
+#include "driver/failure_report.h"
 #include "mesh/random.h"
 #include "mesh/warning_mesh.h"
 #include "test_support.h"
@@ -18,6 +23,7 @@ namespace {
 namespace fs = std::filesystem;
 using testing::FileNames;
 using testing::ReadFileBytes;
+using testing::RunResult;
 using testing::RunTorvane;
 using testing::TemporaryDirectory;
 using testing::WriteFileBytes;
@@ -130,6 +136,60 @@ TEST(Batch, ModelsConvertedAtOnceGiveWhatOneAfterAnotherGives)
             EXPECT_TRUE(ReadFileBytes(out / header) == ReadFileBytes(one / header)) << header;
     }
 }
+
+TEST(Batch, FailuresAreToldInListOrderWhicheverModelFinishesFirst)
+{
+    // An earlier model that fails late, while its header is written, after
+    // later ones have failed early.
+    FailureReport report = MakeFailureReport(4);
+    std::vector<std::string> told;
+    auto tell = [&](std::size_t model, const std::string& error) { told.push_back(std::to_string(model) + error); };
+    ReportFinished(report, 2, "refused", tell);
+    ReportFinished(report, 1, "", tell);
+    EXPECT_TRUE(told.empty());
+    ReportFinished(report, 0, "cannot write", tell);
+    EXPECT_EQ(told, (std::vector<std::string>{"0cannot write", "2refused"}));
+    ReportFinished(report, 3, "", tell);
+    EXPECT_EQ(told.size(), 2u);
+    EXPECT_TRUE(report.anyFailed);
+}
+
+#ifndef _WIN32
+// With no thread to be had, every step that would share its work out does
+// it on the thread it has: a run gives the same headers and no error.
+TEST(Batch, ThreadsThatCannotStartLeaveTheirWorkToTheThreadThatRuns)
+{
+    if (TORVANE_UNDER_EMULATOR)
+        GTEST_SKIP() << "the emulator starts threads of its own";
+    bool root = geteuid() == 0;
+    if (root && access("/usr/bin/setpriv", X_OK) != 0)
+        GTEST_SKIP() << "running as root (no process limit) without setpriv to drop privileges";
+    TemporaryDirectory directory;
+    fs::permissions(directory.path(), fs::perms::all);
+    // Large enough to be read in two halves and formatted in shared blocks.
+    WriteFileBytes(directory / "big.obj", Grid(450));
+    WriteFileBytes(directory / "small.obj", Grid(3));
+    for (const char* out : {"free", "limited"}) {
+        fs::create_directory(directory / out);
+        fs::permissions(directory / out, fs::perms::all);
+    }
+    RunResult free = RunTorvane(directory.path(), "--seed 3 -j 1 -o free big.obj small.obj");
+    ASSERT_EQ(free.exitStatus, 0);
+    // A process limit of one: this process may start no thread at all.
+    std::string runAs = root ? "/usr/bin/setpriv --reuid=65534 --regid=65534 --clear-groups " : "";
+    for (const char* models : {"big.obj", "big.obj small.obj"}) {
+        std::string command = "cd \"" + directory.path().string() + "\" && " + runAs +
+            "bash -c 'ulimit -u 1 && exec \"" + TORVANE_EXECUTABLE + "\" --seed 3 -j 2 -o limited " + models +
+            "' 2> err.txt";
+        SCOPED_TRACE(models);
+        EXPECT_EQ(WEXITSTATUS(std::system(command.c_str())), 0);
+        EXPECT_EQ(ReadFileBytes(directory / "err.txt"), "");
+    }
+    for (const char* header : {"big.h", "small.h"})
+        EXPECT_TRUE(ReadFileBytes(directory / "limited" / header) == ReadFileBytes(directory / "free" / header))
+            << header;
+}
+#endif
 
 }  // namespace
 }  // namespace torvane

@@ -4,6 +4,9 @@
 
 #include <atomic>
 #include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <future>
 #include <stdexcept>
 #include <string>
 #include <thread>
@@ -73,6 +76,44 @@ TEST(OrderedBlocks, AnExceptionOnAnyThreadReachesTheCaller)
     std::size_t taken = 0;
     blocks.Run(100, 64, 4, format, [&](const char*, std::size_t) { ++taken; });
     EXPECT_EQ(taken, 100u);
+}
+
+TEST(OrderedBlocks, AHelperThatFailsWhileTheCallerWaitsWakesIt)
+{
+    // Two blocks, one for each thread: the caller formats its own, then
+    // waits for the helper's, and only then does the helper throw.
+    std::thread::id caller;
+    std::atomic<bool> helperStarted{false};
+    std::atomic<bool> callerFormatted{false};
+    auto format = [&](std::size_t, char* out) {
+        if (std::this_thread::get_id() == caller) {
+            for (int wait = 0; wait < 10000 && !helperStarted; ++wait)
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            callerFormatted = true;
+            return out;
+        }
+        helperStarted = true;
+        for (int wait = 0; wait < 10000 && !callerFormatted; ++wait)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        throw std::runtime_error("helper failed late");
+    };
+    auto run = std::async(std::launch::async, [&] {
+        caller = std::this_thread::get_id();
+        OrderedBlocks blocks;
+        try {
+            blocks.Run(2, 16, 2, format, [](const char*, std::size_t) {});
+        } catch (const std::runtime_error&) {
+            return true;
+        }
+        return false;
+    });
+    if (run.wait_for(std::chrono::seconds(60)) != std::future_status::ready) {
+        // The caller sleeps for good; nothing can end the run but the process.
+        std::fprintf(stderr, "the caller was never woken to receive the helper's exception\n");
+        std::_Exit(1);
+    }
+    EXPECT_TRUE(run.get());
 }
 
 }  // namespace
