@@ -4,6 +4,7 @@
 #include <charconv>
 
 #include "output/float_format.h"
+#include "output/naming.h"
 #include "output/ordered_blocks.h"
 
 namespace torvane {
@@ -264,23 +265,6 @@ bool WriteHeaderOf(const Vertices& vertices, const LargeList<std::uint32_t>& ind
 }
 
 }  // namespace
-
-std::string EncodeStem(std::u16string_view stem, StemSpelling spelling)
-{
-    static const char kHex[] = "0123456789ABCDEF";
-    char16_t largestByte = spelling == StemSpelling::kAscii ? 0x7F : 0xFF;
-    std::string encoded;
-    for (char16_t unit : stem) {
-        if (unit <= largestByte) {
-            encoded.push_back(static_cast<char>(unit));
-            continue;
-        }
-        encoded += "\\u";
-        for (int shift = 12; shift >= 0; shift -= 4)
-            encoded.push_back(kHex[(unit >> shift) & 0xF]);
-    }
-    return encoded;
-}
 
 bool WriteHeader(const WeldedMesh& mesh, std::u16string_view stem, const HeaderForm& form, unsigned formattingThreads,
                  BufferedWriter& writer)

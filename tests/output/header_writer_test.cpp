@@ -125,8 +125,6 @@ TEST(HeaderWriter, EmptyListsAndAnEmptyStem)
 
 TEST(HeaderWriter, StemsAreLatin1BytesOrUniversalCharacterNames)
 {
-    EXPECT_EQ(EncodeStem(u"W\u00FCrfel", StemSpelling::kLatin1), "W\xFCrfel");
-    EXPECT_EQ(EncodeStem(u"\u7ACB\u65B9_x", StemSpelling::kLatin1), "\\u7ACB\\u65B9_x");
     std::string text = Header(WeldedMesh{}, u"\u7ACB");
     EXPECT_NE(text.find("const unsigned int \\u7ACB_indicies[0] ="), std::string::npos);
     EXPECT_EQ(text.substr(text.size() - 8), "#endif\r\n");
@@ -136,9 +134,6 @@ TEST(HeaderWriter, StemsAreLatin1BytesOrUniversalCharacterNames)
 // universal character names in array and guard names alike.
 TEST(HeaderWriter, AsciiStemsSpellEveryLetterBeyondAsciiAsAUniversalCharacterName)
 {
-    EXPECT_EQ(EncodeStem(u"W\u00FCrfel_\u00C0\u00FF\u7ACB", StemSpelling::kAscii),
-              "W\\u00FCrfel_\\u00C0\\u00FF\\u7ACB");
-    EXPECT_EQ(EncodeStem(u"Az_09", StemSpelling::kAscii), "Az_09");
     WeldedMesh mesh;
     mesh.positions = {{1, 2, 3}};
     mesh.indices = {0, 0, 0};
