@@ -164,7 +164,7 @@ void WriteRows(std::size_t rowCount, RowLength length, FormatRow formatRow, RowW
     std::size_t rowsPerBlock = kBlockBytes / length.typical;
     if (rows.threads < 2 || rowCount < kFewestSharedBlocks * rowsPerBlock) {
         for (std::size_t row = 0; row < rowCount; ++row)
-            Advance(writer, formatRow(row, Reserve(writer, length.largest)));
+            Advance(writer, formatRow(row, SpaceToWrite(writer, length.largest)));
         return;
     }
     auto formatBlock = [&](std::size_t block, char* out) {

@@ -15,6 +15,7 @@
 #include "driver/conversion.h"
 #include "fuzz/deinterleave.h"
 #include "output/header_writer.h"
+#include "string_sink.h"
 
 namespace torvane::testing {
 

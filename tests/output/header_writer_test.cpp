@@ -6,6 +6,7 @@
 #include <cstdio>
 
 #include "fuzz/deinterleave.h"
+#include "string_sink.h"
 
 namespace torvane {
 namespace {
@@ -13,7 +14,7 @@ namespace {
 std::string Header(const WeldedMesh& mesh, std::u16string_view stem, std::size_t bufferSize = 1 << 16,
                    const HeaderForm& form = {})
 {
-    StringSink sink;
+    testing::StringSink sink;
     BufferedWriter writer = MakeBufferedWriter(sink, bufferSize);
     EXPECT_TRUE(WriteHeader(mesh, stem, form, 2, writer));
     return std::move(sink.bytes);
@@ -226,7 +227,7 @@ TEST(HeaderWriter, AFailedWriteIsReportedAndLaterOnesDropped)
 
     // A writer kept for the next header starts that one afresh, whatever the
     // failed one left in its buffer.
-    StringSink next;
+    testing::StringSink next;
     AimWriter(writer, next, 16);
     EXPECT_TRUE(WriteHeader(mesh, u"big", HeaderForm{}, 2, writer));
     EXPECT_EQ(next.bytes, Header(mesh, u"big"));
