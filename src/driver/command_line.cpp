@@ -1,9 +1,9 @@
 #include "driver/command_line.h"
 
 #include <cstring>
-#include <type_traits>
 
 #include "driver/option_suggestion.h"
+#include "output/naming.h"
 
 namespace torvane {
 namespace {
@@ -23,28 +23,6 @@ bool StartsWith(const NativeString& argument, const char* text)
 bool Equals(const NativeString& argument, const char* text)
 {
     return argument.size() == std::strlen(text) && StartsWith(argument, text);
-}
-
-// Letter case is folded for ASCII only; anything else never matches.
-char LowerAscii(NativeChar c)
-{
-    auto code = static_cast<std::uint32_t>(static_cast<std::make_unsigned_t<NativeChar>>(c));
-    if (code >= 'A' && code <= 'Z')
-        return static_cast<char>(code - 'A' + 'a');
-    return code < 0x80 ? static_cast<char>(code) : '\0';
-}
-
-bool HasModelExtension(const NativeString& file)
-{
-    static const char kExtension[] = ".obj";
-    if (file.size() < 4)
-        return false;
-    for (std::size_t i = 0; i < 4; ++i) {
-        NativeChar c = file[file.size() - 4 + i];
-        if (LowerAscii(c) != kExtension[i])
-            return false;
-    }
-    return true;
 }
 
 std::optional<std::uint32_t> ParseNumber(const NativeString& text)
@@ -120,7 +98,7 @@ CommandLine ParseCommandLine(const std::vector<NativeString>& arguments)
         const NativeString& argument = arguments[i];
         bool isOption = !optionsEnded && argument.size() > 1 && argument[0] == '-';
         if (!isOption) {
-            if (!HasModelExtension(argument))
+            if (!IsModelFileName(argument))
                 return UsageError(Quoted(argument) + " is not a model file: its name must end in .obj");
             result.files.push_back(argument);
         } else if (Equals(argument, "--")) {

@@ -25,7 +25,8 @@ struct CommandLine {
 // Reads the arguments after the program name:
 //   torvane [--non-interleaved] [--ascii] [--seed N] [-j N] [-o DIR] [FILE ...]
 //   torvane --help   torvane --version
-// Every FILE must end in ".obj" in any letter case; "--" ends the options.
+// Every FILE must be a model file's name (IsModelFileName); a lone "-" is a
+// FILE too, and "--" ends the options.
 CommandLine ParseCommandLine(const std::vector<NativeString>& arguments);
 
 std::string UsageText();

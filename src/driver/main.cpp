@@ -8,6 +8,7 @@
 
 #include "driver/batch.h"
 #include "driver/command_line.h"
+#include "output/naming.h"
 #include "platform/platform.h"
 
 namespace torvane {
@@ -20,7 +21,7 @@ bool CollectInputs(const CommandLine& commandLine, std::vector<FileName>* inputs
 {
     if (commandLine.files.empty()) {
         std::string error;
-        if (!ListModelFiles(inputs, &error)) {
+        if (!ListModelFiles(IsListedModelName, inputs, &error)) {
             PrintErrorLine("torvane: " + error);
             return false;
         }

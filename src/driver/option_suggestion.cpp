@@ -3,15 +3,12 @@
 #include <algorithm>
 #include <cstddef>
 
+#include "output/naming.h"
+
 namespace torvane {
 namespace {
 
 constexpr std::size_t kMostEdits = 2;
-
-char LowerAscii(char c)
-{
-    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
 
 // Optimal string alignment distance: Levenshtein's edits plus the swap of
 // two neighbours, the commonest slip on a keyboard.

@@ -72,8 +72,8 @@ std::size_t ReservableEntries(std::uint64_t wanted)
 // its triangles going to laterSink, and joined to the first at the end;
 // should it meet a relative index, which only the counts before it
 // resolve, the first thread reads it again instead. The result is the same
-// either way. False with error set when a source
-// fails; faults in the text are left in parser.error.
+// either way. False with error set when a source fails; faults in the text
+// are left in parser.error.
 bool ReadObjText(ByteSource& source, const TextReading& reading, ObjParser& parser, LaterTriangleSink& laterSink,
                  std::string* error);
 

@@ -1,6 +1,7 @@
 #include "output/buffered_writer.h"
 
 #include <algorithm>
+#include <cstring>
 
 namespace torvane {
 
@@ -13,7 +14,7 @@ BufferedWriter MakeBufferedWriter(ByteSink& sink, std::size_t capacity)
 
 void AimWriter(BufferedWriter& writer, ByteSink& sink, std::size_t capacity)
 {
-    capacity = std::max(capacity, kLargestReserveSize);
+    capacity = std::max(capacity, kLargestSpaceToWrite);
     // Left unfilled, so that a small header touches only the pages it uses.
     if (!writer.buffer || writer.capacity != capacity)
         writer.buffer = std::make_unique_for_overwrite<char[]>(capacity);

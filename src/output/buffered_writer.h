@@ -1,7 +1,6 @@
 #pragma once
 
 #include <cstddef>
-#include <cstring>
 #include <memory>
 #include <string>
 
@@ -14,18 +13,6 @@ public:
     // Takes the next size bytes; false, with the reason in error when there
     // is one, when they could not be written.
     virtual bool Write(const char* data, std::size_t size, std::string* error) = 0;
-};
-
-// Keeps every byte written in memory.
-class StringSink final : public ByteSink {
-public:
-    bool Write(const char* data, std::size_t size, std::string*) override
-    {
-        bytes.append(data, size);
-        return true;
-    }
-
-    std::string bytes;
 };
 
 // Collects output in one fixed buffer and hands it to the sink whenever the
@@ -41,8 +28,8 @@ struct BufferedWriter {
 };
 
 inline constexpr std::size_t kWriterBufferSize = std::size_t{1} << 18;
-// The most any caller may ask of Reserve at a time.
-inline constexpr std::size_t kLargestReserveSize = 4096;
+// The most any caller may ask of SpaceToWrite at a time.
+inline constexpr std::size_t kLargestSpaceToWrite = 4096;
 
 // The writer keeps a pointer to sink, which must outlive it.
 BufferedWriter MakeBufferedWriter(ByteSink& sink, std::size_t capacity = kWriterBufferSize);
@@ -55,9 +42,10 @@ void AimWriter(BufferedWriter& writer, ByteSink& sink, std::size_t capacity = kW
 // Passes the buffered bytes to the sink; false once any write has failed.
 bool FlushWriter(BufferedWriter& writer);
 
-// Room for at least size (at most kLargestReserveSize) bytes at the end of
-// the buffer; the caller writes there and then calls Advance.
-inline char* Reserve(BufferedWriter& writer, std::size_t size)
+// Where to write the next bytes, with room for at least size (at most
+// kLargestSpaceToWrite) of them; the caller writes there and then calls
+// Advance with the end of what it wrote.
+inline char* SpaceToWrite(BufferedWriter& writer, std::size_t size)
 {
     if (writer.capacity - writer.used < size)
         FlushWriter(writer);
@@ -70,10 +58,5 @@ inline void Advance(BufferedWriter& writer, char* end)
 }
 
 void Append(BufferedWriter& writer, const char* data, std::size_t size);
-
-inline void Append(BufferedWriter& writer, const char* text)
-{
-    Append(writer, text, std::strlen(text));
-}
 
 }  // namespace torvane

@@ -4,6 +4,7 @@
 #include <charconv>
 
 #include "output/float_format.h"
+#include "output/naming.h"
 #include "output/ordered_blocks.h"
 
 namespace torvane {
@@ -161,7 +162,7 @@ void WriteRows(std::size_t rowCount, RowLength length, FormatRow formatRow, RowW
     std::size_t blockCount = (rowCount + rowsPerBlock - 1) / rowsPerBlock;
     if (rows.threads < 2 || blockCount < 2) {
         for (std::size_t row = 0; row < rowCount; ++row)
-            Advance(writer, formatRow(row, Reserve(writer, length.largest)));
+            Advance(writer, formatRow(row, SpaceToWrite(writer, length.largest)));
         return;
     }
     auto formatBlock = [&](std::size_t block, char* out) {
@@ -261,23 +262,6 @@ bool WriteHeaderOf(const Vertices& vertices, const LargeList<std::uint32_t>& ind
 }
 
 }  // namespace
-
-std::string EncodeStem(std::u16string_view stem, StemSpelling spelling)
-{
-    static const char kHex[] = "0123456789ABCDEF";
-    char16_t largestByte = spelling == StemSpelling::kAscii ? 0x7F : 0xFF;
-    std::string encoded;
-    for (char16_t unit : stem) {
-        if (unit <= largestByte) {
-            encoded.push_back(static_cast<char>(unit));
-            continue;
-        }
-        encoded += "\\u";
-        for (int shift = 12; shift >= 0; shift -= 4)
-            encoded.push_back(kHex[(unit >> shift) & 0xF]);
-    }
-    return encoded;
-}
 
 bool WriteHeader(const WeldedMesh& mesh, std::u16string_view stem, const HeaderForm& form, unsigned formattingThreads,
                  BufferedWriter& writer)

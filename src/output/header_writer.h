@@ -9,12 +9,6 @@
 
 namespace torvane {
 
-// The stem as it appears in the header: ASCII as it is; code units up to
-// 0xFF as single ISO 8859-1 bytes unless spelling asks for ASCII only; all
-// others as universal character names "\uXXXX", which C and C++ accept in
-// identifiers and which keep the header complete.
-std::string EncodeStem(std::u16string_view stem, StemSpelling spelling);
-
 // Writes the header for mesh, with CR LF line ends: the banner, then in the
 // interleaved layout the OBJ_VERT declaration and one array of records, in
 // the other one array of three floats per attribute; then the index array.

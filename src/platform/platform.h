@@ -40,10 +40,12 @@ void InitializeProcess();
 void InstallInterruptionHandlers();
 
 // The model files of the current directory, in the order the directory
-// listing returns them: regular files whose names match "*.obj" as the
-// platform's pattern matching does (case-insensitively), then only those
-// whose name contains ".obj" with exactly that case.
-bool ListModelFiles(std::vector<FileName>* names, std::string* error);
+// listing returns them: the entries other than directories whose names the
+// pattern "*.obj" matches as the system's pattern matching does (without
+// regard to case; on Windows also through 8.3 short names, scan.objx as
+// SCAN~1.OBJ) and that isModelName then takes. Which names are models is
+// not this layer's to say, so the caller passes the rule in.
+bool ListModelFiles(bool (*isModelName)(const NativeString& name), std::vector<FileName>* names, std::string* error);
 
 // The command-line arguments after the program name, in the platform's own
 // encoding (on Windows the wide command line, so any name survives).

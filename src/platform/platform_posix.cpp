@@ -1,7 +1,7 @@
 #include <dirent.h>
 #include <fcntl.h>
+#include <fnmatch.h>
 #include <signal.h>
-#include <strings.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -99,10 +99,11 @@ std::u16string DecodeUtf8(const std::string& bytes)
     return units;
 }
 
-bool EndsWithModelExtension(const char* name)
+// Windows' "*.obj" matches without regard to case; fnmatch matches as
+// written, so the pattern spells both cases.
+bool MatchesModelPattern(const char* name)
 {
-    std::size_t length = std::strlen(name);
-    return length >= 4 && strcasecmp(name + length - 4, ".obj") == 0;
+    return fnmatch("*.[oO][bB][jJ]", name, 0) == 0;
 }
 
 bool IsDirectory(const dirent& entry)
@@ -146,22 +147,23 @@ FileName FileNameFromArgument(const NativeString& argument)
     return name;
 }
 
-bool ListModelFiles(std::vector<FileName>* names, std::string* error)
+bool ListModelFiles(bool (*isModelName)(const NativeString& name), std::vector<FileName>* names, std::string* error)
 {
     DIR* directory = opendir(".");
     if (!directory) {
         *error = "cannot list the current directory: " + Reason(errno);
         return false;
     }
-    // The platform's "*.obj" pattern matches without regard to case; the
-    // name must then contain ".obj" exactly. Directories are never models.
+    // Directories are never models.
     for (;;) {
         errno = 0;
         const dirent* entry = readdir(directory);
         if (!entry)
             break;
-        const char* name = entry->d_name;
-        if (EndsWithModelExtension(name) && std::strstr(name, ".obj") && !IsDirectory(*entry))
+        if (!MatchesModelPattern(entry->d_name))
+            continue;
+        NativeString name = entry->d_name;
+        if (isModelName(name) && !IsDirectory(*entry))
             names->push_back(FileNameFromArgument(name));
     }
     int listingError = errno;

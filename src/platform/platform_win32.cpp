@@ -9,7 +9,6 @@
 
 #include <atomic>
 #include <ctime>
-#include <cwchar>
 
 #include "platform/platform.h"
 #include "platform/temporary_files.h"
@@ -270,7 +269,7 @@ FileName FileNameFromArgument(const NativeString& argument)
     return name;
 }
 
-bool ListModelFiles(std::vector<FileName>* names, std::string* error)
+bool ListModelFiles(bool (*isModelName)(const NativeString& name), std::vector<FileName>* names, std::string* error)
 {
     WIN32_FIND_DATAW entry;
     HANDLE search = FindFirstFileW(L"*.obj", &entry);
@@ -285,8 +284,9 @@ bool ListModelFiles(std::vector<FileName>* names, std::string* error)
     // names (scan.objx as SCAN~1.OBJ), so the long name decides.
     // Directories are never models.
     do {
-        if (!(entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && std::wcsstr(entry.cFileName, L".obj"))
-            names->push_back(FileNameFromArgument(entry.cFileName));
+        NativeString name = entry.cFileName;
+        if (!(entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && isModelName(name))
+            names->push_back(FileNameFromArgument(name));
     } while (FindNextFileW(search, &entry));
     DWORD code = GetLastError();
     FindClose(search);

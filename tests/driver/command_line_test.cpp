@@ -91,6 +91,8 @@ TEST(CommandLine, UsageErrors)
     EXPECT_EQ(error({"--bogus"}), "unknown option '--bogus'");
     EXPECT_EQ(error({"a.obj", "notes.txt"}), "'notes.txt' is not a model file: its name must end in .obj");
     EXPECT_EQ(error({"a.objx"}), "'a.objx' is not a model file: its name must end in .obj");
+    // A lone "-" is no option but a name, and names no model file.
+    EXPECT_EQ(error({"-"}), "'-' is not a model file: its name must end in .obj");
     EXPECT_EQ(error({"--seed"}), "--seed needs a number from 0 to 4294967295");
     EXPECT_EQ(error({"--seed", "4294967296"}), "--seed takes a number from 0 to 4294967295, not '4294967296'");
     EXPECT_EQ(error({"--seed", "-1"}), "--seed takes a number from 0 to 4294967295, not '-1'");

@@ -7,6 +7,7 @@
 
 #include "driver/text_conversion.h"
 #include "fuzz/both_routes.h"
+#include "string_sink.h"
 #include "test_support.h"
 
 namespace torvane {
@@ -21,7 +22,7 @@ TEST(FuzzRegressions, EveryKeptInputConvertsOrFailsCleanly)
         Random random;
         SeedRandom(random, 1);
         std::string error;
-        StringSink sink;
+        testing::StringSink sink;
         if (!ConvertObjText(text, u"fuzz", HeaderForm{}, random, sink, &error)) {
             EXPECT_FALSE(error.empty());
         }
@@ -38,7 +39,7 @@ TEST(FuzzRegressions, AModelTooLargeForTheWarningIsRefused)
     // mesh to infinity.
     Random random;
     std::string error;
-    StringSink sink;
+    testing::StringSink sink;
     EXPECT_FALSE(
         ConvertObjText("v 3e38 3e38 3e38\nv -3e38 -3e38 -3e38\nf 1 2 2\n", u"m", HeaderForm{}, random, sink, &error));
     EXPECT_EQ(error, "line 1: the model is too large: the warning mesh scaled to it leaves the float range");
@@ -48,7 +49,7 @@ TEST(FuzzRegressions, ATooLargeModelNamesTheLineOfItsFarthestCoordinate)
 {
     Random random;
     std::string error;
-    StringSink sink;
+    testing::StringSink sink;
     // -3e38 and 3e38 are equally far; the first of them set its bound.
     const char* text = "v 0 0 0\nv 2e38 0 1\nv 0 -3e38 0\nv 0 3e38 0\nf 1 2 3\n";
     EXPECT_FALSE(ConvertObjText(text, u"m", HeaderForm{}, random, sink, &error));

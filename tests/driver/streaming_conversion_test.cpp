@@ -13,6 +13,7 @@
 
 #include "mesh/merge.h"
 #include "output/header_writer.h"
+#include "string_sink.h"
 
 namespace torvane {
 namespace {
@@ -26,7 +27,7 @@ struct Outcome {
 Outcome ConvertByReference(const std::string& text, std::uint32_t seed)
 {
     Outcome outcome;
-    StringSink sink;
+    testing::StringSink sink;
     sink.bytes.reserve(2 * text.size() + 100000);  // headers are about twice their model
     Random random;
     SeedRandom(random, seed);
@@ -100,7 +101,7 @@ Outcome ConvertStreaming(const std::string& text, std::uint32_t seed, Readers re
     std::string error;
     outcome.converted = ReadAndWeld(source, reading, random, streamed, &error);
     if (outcome.converted) {
-        StringSink sink;
+        testing::StringSink sink;
         BufferedWriter writer = MakeBufferedWriter(sink);
         EXPECT_TRUE(WriteHeader(streamed.model, streamed.welded, u"model", HeaderForm{}, 2, writer));
         outcome.bytes = std::move(sink.bytes);

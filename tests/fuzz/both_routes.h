@@ -16,6 +16,7 @@
 #include "driver/text_conversion.h"
 #include "fuzz/deinterleave.h"
 #include "output/header_writer.h"
+#include "string_sink.h"
 
 namespace torvane::testing {
 

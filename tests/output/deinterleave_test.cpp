@@ -8,6 +8,7 @@
 
 #include "driver/text_conversion.h"
 #include "fuzz/deinterleave.h"
+#include "string_sink.h"
 #include "test_support.h"
 
 namespace torvane {
@@ -17,7 +18,7 @@ std::string Convert(const std::string& text, std::uint32_t seed, const HeaderFor
 {
     Random random;
     SeedRandom(random, seed);
-    StringSink sink;
+    testing::StringSink sink;
     std::string error;
     EXPECT_TRUE(ConvertObjText(text, u"m\u00FC", form, random, sink, &error)) << error;
     return sink.bytes;

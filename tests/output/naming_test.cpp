@@ -14,6 +14,23 @@ std::u16string StemOf(const std::string& utf8Name)
     return IdentifierStemFor(FileNameFromArgument(testing::Native(utf8Name)));
 }
 
+// Named on the command line, a file is a model by its last four characters
+// in any ASCII letter case; found in a folder by the "*.obj" pattern, only
+// when its name also holds ".obj" as written. No other letter folds to an
+// ASCII one (U+014F is "O" + 0x100).
+TEST(Naming, ModelFileNames)
+{
+    for (const char* name : {"a.obj", ".obj", "A.OBJ", "a.obj.oBj", "dir.obj/b.Obj"})
+        EXPECT_TRUE(IsModelFileName(testing::Native(name))) << name;
+    for (const char* name : {"", "obj", "a.objx", "a.obj.bak", "a_obj",
+                             "a.\xC5\x8F"
+                             "bj"})
+        EXPECT_FALSE(IsModelFileName(testing::Native(name))) << name;
+    EXPECT_TRUE(IsListedModelName(testing::Native("scan.objx")));  // matched through a short name
+    EXPECT_FALSE(IsListedModelName(testing::Native("MODEL.OBJ")));
+    EXPECT_FALSE(IsListedModelName(testing::Native("a.Obj")));
+}
+
 TEST(Naming, HeaderReplacesTheLastFourCodeUnits)
 {
     auto header = [](const char* name) { return HeaderPathFor(testing::Native(name)); };
@@ -56,6 +73,18 @@ TEST(Naming, LettersOfAnyScriptStayAndEachCodeUnitStandsAlone)
 #endif
     EXPECT_EQ(MakeIdentifier(u"a--b"), u"a__b");
     EXPECT_EQ(MakeIdentifier(u""), u"");
+}
+
+// Each spelling writes its last byte value as a byte and the next unit as a
+// universal character name.
+TEST(Naming, StemsAreBytesUpToTheSpellingsLastOneAndUniversalCharacterNamesAbove)
+{
+    EXPECT_EQ(EncodeStem(u"W\u00FCrfel", StemSpelling::kLatin1), "W\xFCrfel");
+    EXPECT_EQ(EncodeStem(u"\u00FF\u0100", StemSpelling::kLatin1), "\xFF\\u0100");
+    EXPECT_EQ(EncodeStem(u"\u7ACB\u65B9_x", StemSpelling::kLatin1), "\\u7ACB\\u65B9_x");
+    EXPECT_EQ(EncodeStem(u"W\u00FCrfel_\u00C0\u00FF\u7ACB", StemSpelling::kAscii),
+              "W\\u00FCrfel_\\u00C0\\u00FF\\u7ACB");
+    EXPECT_EQ(EncodeStem(u"Az_09\u007F\u0080", StemSpelling::kAscii), "Az_09\x7F\\u0080");
 }
 
 }  // namespace

@@ -14,6 +14,7 @@
 
 #include <gtest/gtest.h>
 
+#include "output/naming.h"
 #include "platform/platform.h"
 
 #ifdef _WIN32
@@ -86,7 +87,7 @@ protected:
     {
         std::vector<FileName> files;
         std::string error;
-        EXPECT_TRUE(ListModelFiles(&files, &error)) << error;
+        EXPECT_TRUE(ListModelFiles(IsListedModelName, &files, &error)) << error;
         std::vector<std::string> names;
         for (const FileName& file : files)
             names.push_back(file.display);
@@ -122,7 +123,7 @@ TEST_F(PlatformTest, ListingKeepsWideNamesIntact)
 
     std::vector<FileName> files;
     std::string error;
-    ASSERT_TRUE(ListModelFiles(&files, &error)) << error;
+    ASSERT_TRUE(ListModelFiles(IsListedModelName, &files, &error)) << error;
     ASSERT_EQ(files.size(), 2u);
     std::sort(files.begin(), files.end(), [](const FileName& a, const FileName& b) { return a.display < b.display; });
     EXPECT_EQ(files[0].display, "Würfel.obj");
