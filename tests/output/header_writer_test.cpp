@@ -124,7 +124,7 @@ TEST(HeaderWriter, EmptyListsAndAnEmptyStem)
     EXPECT_NE(text.find("#ifndef __indicies_\r\nconst unsigned int _indicies[0] =\r\n{\r\n};\r\n"), std::string::npos);
 }
 
-TEST(HeaderWriter, StemsAreLatin1BytesOrUniversalCharacterNames)
+TEST(HeaderWriter, NamesAreSpelledFromTheEncodedStem)
 {
     std::string text = Header(WeldedMesh{}, u"\u7ACB");
     EXPECT_NE(text.find("const unsigned int \\u7ACB_indicies[0] ="), std::string::npos);
