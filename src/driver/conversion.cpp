@@ -1,13 +1,13 @@
 #include "driver/conversion.h"
 
 #include <algorithm>
-#include <cmath>
+#include <functional>
 #include <new>
 #include <string>
 #include <system_error>
 
 #include "mesh/merge.h"
-#include "mesh/warning_mesh.h"
+#include "mesh/warning_size.h"
 #include "obj/obj_reader.h"
 #include "output/header_writer.h"
 #include "output/naming.h"
@@ -15,15 +15,6 @@
 
 namespace torvane {
 namespace {
-
-bool AllFinite(const LargeList<Float3>& list, std::size_t from)
-{
-    for (std::size_t i = from; i < list.size(); ++i) {
-        if (!std::isfinite(list[i].x) || !std::isfinite(list[i].y) || !std::isfinite(list[i].z))
-            return false;
-    }
-    return true;
-}
 
 void ReserveWelderFor(CornerWelder& welder, const TextEstimate& estimate)
 {
@@ -47,9 +38,13 @@ public:
     explicit MergingSink(MergingWelder& merging) : merging_(merging) { }
 
     void Take(const ObjTriangle& triangle) override { TakeModelTriangle(merging_, triangle); }
+    void VisitCorners(const std::function<void(const ObjCorner&)>& visit) const override
+    {
+        VisitModelCorners(merging_, visit);
+    }
     void Reserve(const TextEstimate& estimate) override
     {
-        ReserveHead(merging_.model->triangles, estimate);
+        ReserveHead(merging_.head, estimate);
         ReserveWelderFor(merging_.welder, estimate);
     }
 
@@ -64,6 +59,10 @@ public:
     explicit LaterHalfSink(MergingWelder& merging) : merging_(merging) { }
 
     void Take(const ObjTriangle& triangle) override { TakeLaterTriangle(later_, triangle); }
+    void VisitCorners(const std::function<void(const ObjCorner&)>& visit) const override
+    {
+        VisitModelCorners(later_, visit);
+    }
     void Reserve(const TextEstimate& estimate) override
     {
         ReserveHead(later_.head, estimate);
@@ -96,16 +95,6 @@ private:
     InputFile& file_;
 };
 
-bool WarningFits(const ObjModel& model, std::size_t modelPositions, std::string* error)
-{
-    if (AllFinite(model.positions, modelPositions))
-        return true;
-    const char* what = "the model is too large: the warning mesh scaled to it leaves the float range";
-    std::uint64_t line = model.bounds.farthest.line;
-    *error = line == 0 ? what : "line " + std::to_string(line) + ": " + what;
-    return false;
-}
-
 bool WriteHeaderFile(const FileName& input, const NativeString& outputDirectory, const HeaderForm& form,
                      unsigned threads, Workspace& workspace, std::string* error)
 {
@@ -117,7 +106,7 @@ bool WriteHeaderFile(const FileName& input, const NativeString& outputDirectory,
         BufferedWriter& writer = workspace.writer;
         AimWriter(writer, sink);
         const StreamedModel& streamed = workspace.streamed;
-        if (!WriteHeader(streamed.model, streamed.welded, IdentifierStemFor(input), form, threads, writer)) {
+        if (!WriteHeader(streamed.model, streamed.merging.welder, IdentifierStemFor(input), form, threads, writer)) {
             *error = writer.error;
             sink.Discard();
             return false;
@@ -129,22 +118,12 @@ bool WriteHeaderFile(const FileName& input, const NativeString& outputDirectory,
     return sink.Commit(error);
 }
 
-void EmptyKeepingRoom(ObjModel& model)
-{
-    model.positions.clear();
-    model.texcoords.clear();
-    model.normals.clear();
-    model.triangles.clear();
-    model.bounds = ModelBounds();
-}
-
 }  // namespace
 
 bool PrepareMesh(ObjModel& model, Random& random, WeldedMesh* mesh, std::string* error)
 {
-    std::size_t modelPositions = model.positions.size();
     MergeWarningMesh(model, random);
-    if (!WarningFits(model, modelPositions, error))
+    if (!WarningFits(model, error))
         return false;
     *mesh = WeldCorners(model);
     return true;
@@ -153,9 +132,8 @@ bool PrepareMesh(ObjModel& model, Random& random, WeldedMesh* mesh, std::string*
 bool ReadAndWeld(ByteSource& source, const TextReading& reading, Random& random, StreamedModel* streamed,
                  std::string* error)
 {
-    MergingWelder merging;
-    merging.model = &streamed->model;
-    merging.welder = EmptiedKeepingRoom(streamed->welded);
+    MergingWelder& merging = streamed->merging;
+    EmptyKeepingRoom(merging);
     merging.random = random;
     MergingSink sink(merging);
     LaterHalfSink laterSink(merging);
@@ -163,13 +141,11 @@ bool ReadAndWeld(ByteSource& source, const TextReading& reading, Random& random,
     parser.model = &streamed->model;
     parser.sink = &sink;
     bool read = ReadObjText(source, reading, parser, laterSink, error);
-    if (!read || !FinishObjParse(parser, error, &merging.welder.keys))
+    if (!read || !FinishObjParse(parser, error))
         return false;
-    std::size_t modelPositions = streamed->model.positions.size();
-    FinishMergingWeld(merging);
+    FinishMergingWeld(merging, streamed->model);
     random = merging.random;
-    streamed->welded = std::move(merging.welder);
-    return WarningFits(streamed->model, modelPositions, error);
+    return WarningFits(streamed->model, error);
 }
 
 bool ConvertObjText(std::string_view text, std::u16string_view stem, const HeaderForm& form, Random& random,

@@ -4,6 +4,7 @@
 #include <string>
 #include <string_view>
 
+#include "mesh/merging_welder.h"
 #include "mesh/random.h"
 #include "mesh/weld.h"
 #include "obj/obj_model.h"
@@ -24,16 +25,17 @@ bool ConvertObjText(std::string_view text, std::u16string_view stem, const Heade
                     ByteSink& sink, std::string* error);
 
 // A model read, merged and welded in one pass over its text: the model's
-// lists with the warning's records appended, and the welded corners indexing
-// them (the triangle list is never held whole).
+// lists with the warning's records appended, and its corners welded by
+// merging.welder, whose keys index them (the triangle list is never held
+// whole).
 struct StreamedModel {
     ObjModel model;
-    CornerWelder welded;
+    MergingWelder merging;
 };
 
 // The streaming counterpart of parsing the text and calling PrepareMesh:
 // the same checks, messages and random draws, and with WriteHeader(model,
-// welded, ...) the same header bytes.
+// merging.welder, ...) the same header bytes.
 // Read on two threads (see TextReading), the second half of the text is
 // welded on its own thread; the result is the same either way.
 bool ReadAndWeld(ByteSource& source, const TextReading& reading, Random& random, StreamedModel* streamed,

@@ -88,6 +88,12 @@ TEST(ObjReaderVertices, BoundsTrackPositionsOnly)
     ObjModel model = Parse("v 1 -1 0\nv 3 -5 2\nv nan 0x 0\nvt 100 100 100\nvn -9 -9 -9" + std::string(kAnyFace));
     EXPECT_EQ(model.bounds.min, (Float3{1, -5, 0}));
     EXPECT_EQ(model.bounds.max, (Float3{3, 0, 2}));
+    // Where each bound was first reached; the 0 on line 3 equals the
+    // lowest z so far and leaves its line.
+    const AxisLines minLine = model.bounds.minLine;
+    const AxisLines maxLine = model.bounds.maxLine;
+    EXPECT_EQ((std::vector<std::uint64_t>{minLine.x, minLine.y, minLine.z}), (std::vector<std::uint64_t>{1, 2, 1}));
+    EXPECT_EQ((std::vector<std::uint64_t>{maxLine.x, maxLine.y, maxLine.z}), (std::vector<std::uint64_t>{2, 3, 2}));
 }
 
 TEST(ObjReaderLines, ZeroBytesEndLinesAndTheLastLineNeedsNoFeed)
