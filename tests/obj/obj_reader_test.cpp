@@ -180,6 +180,7 @@ TEST(ObjReaderErrors, FaultyFacesNameTheirLine)
     EXPECT_EQ(ParseError("v 0 0 0\nf 1 1"), "line 2: face has 2 corners, but a face needs at least 3");
     EXPECT_EQ(ParseError("v 0 0 0\n\nf"), "line 3: face has 0 corners, but a face needs at least 3");
     EXPECT_EQ(ParseError("v 0 0 0\nf 1 0 1"), "line 2: face corner 2 has no position index");
+    EXPECT_EQ(ParseError("v 0 0 0\nf 1 0 1\n"), "line 2: face corner 2 has no position index");
     EXPECT_EQ(ParseError("v 0 0 0\nf 1 // 1"), "line 2: face corner 2 has no position index");
     // A relative index counts back from the entries before its line.
     EXPECT_EQ(ParseError("v 0 0 0\nf 1 -2 1"), "line 2: face refers to position -2, but only 1 position precedes it");
