@@ -96,6 +96,30 @@ TEST(ObjReaderVertices, BoundsTrackPositionsOnly)
     EXPECT_EQ((std::vector<std::uint64_t>{maxLine.x, maxLine.y, maxLine.z}), (std::vector<std::uint64_t>{2, 3, 2}));
 }
 
+TEST(ObjReaderVertices, ALaterPartsBoundsKeepTheirLinesInTheWhole)
+{
+    ObjModel model;
+    ObjParser earlier;
+    earlier.model = &model;
+    std::string first = "v 0 0 0\nv 1 1 1\n";
+    ParseObjText(earlier, first.data(), first.size(), false);
+    ObjModel part;
+    ObjParser later;
+    later.model = &part;
+    later.midText = true;
+    std::string second = "v -1 2 0\nv 0 -2 5\nv -3 0 -1\n";
+    ParseObjText(later, second.data(), second.size(), true);
+    AppendLaterPart(earlier, later);
+    // Lines 3 to 5 in the whole; the highest x stays the earlier part's.
+    const ModelBounds& bounds = model.bounds;
+    EXPECT_EQ(bounds.min, (Float3{-3, -2, -1}));
+    EXPECT_EQ(bounds.max, (Float3{1, 2, 5}));
+    EXPECT_EQ((std::vector<std::uint64_t>{bounds.minLine.x, bounds.minLine.y, bounds.minLine.z}),
+              (std::vector<std::uint64_t>{5, 4, 5}));
+    EXPECT_EQ((std::vector<std::uint64_t>{bounds.maxLine.x, bounds.maxLine.y, bounds.maxLine.z}),
+              (std::vector<std::uint64_t>{2, 3, 4}));
+}
+
 TEST(ObjReaderLines, ZeroBytesEndLinesAndTheLastLineNeedsNoFeed)
 {
     std::string text("v 1 2 3\0v 4 5 6\nf 1 2 2", 23);
