@@ -10,9 +10,9 @@ namespace torvane {
 namespace {
 
 // The head and the warning's triangles welded in merged order, the corners
-// of the warning's as cornerOf gives them for each of its records. Before
-// the k-th warning triangle from the front come k others, so its place
-// less k of the model's.
+// of the warning's as cornerOf gives them for each of its records. Of the
+// triangles before warning triangle k (counted from the front, from 0), k
+// are the warning's, so its place less k are the model's.
 template <typename CornerOf>
 void WeldMergedHead(MergingWelder& merging, CornerOf cornerOf)
 {
@@ -43,7 +43,8 @@ void ReplaceStandIns(MergingWelder& merging, const WarningBases& bases)
         if (IsStandIn(key))
             key = WarningCorner(bases, StandInRecord(key));
     }
-    // Stand-ins named every attribute; only real indices count now.
+    // Stand-in keys count as naming every attribute; only real indices
+    // count now.
     welder.anyTexcoord = false;
     welder.anyNormal = false;
     for (const ObjCorner& key : welder.keys) {
