@@ -190,7 +190,7 @@ void BM_WriteGathered(benchmark::State& state)
     StreamedModel streamed;
     ReadAndWeldModel(&streamed, ReadingThreads::kOne);
     for (auto _ : state)
-        benchmark::DoNotOptimize(WriteDiscarded(streamed.model, streamed.welded));
+        benchmark::DoNotOptimize(WriteDiscarded(streamed.model, streamed.merging.welder));
 }
 BENCHMARK(BM_WriteGathered)->Unit(benchmark::kMillisecond)->UseRealTime();
 

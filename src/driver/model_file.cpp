@@ -74,7 +74,7 @@ bool WriteHeaderFile(const FileName& input, const NativeString& outputDirectory,
         BufferedWriter& writer = workspace.writer;
         AimWriter(writer, sink);
         const StreamedModel& streamed = workspace.streamed;
-        const CornerWelder& welded = streamed.welded;
+        const CornerWelder& welded = streamed.merging.welder;
         unsigned formatting = PlanFormatting(threads, welded.keys.size(), welded.indices.size() / 3);
         if (!WriteHeader(streamed.model, welded, IdentifierStemFor(input), form, formatting, writer)) {
             *error = writer.error;

@@ -1,9 +1,10 @@
 #include "driver/streaming_conversion.h"
 
 #include <algorithm>
+#include <functional>
 
-#include "driver/text_conversion.h"
 #include "mesh/merge.h"
+#include "mesh/warning_size.h"
 #include "obj/obj_reader.h"
 
 namespace torvane {
@@ -31,9 +32,13 @@ public:
     explicit MergingSink(MergingWelder& merging) : merging_(merging) { }
 
     void Take(const ObjTriangle& triangle) override { TakeModelTriangle(merging_, triangle); }
+    void VisitCorners(const std::function<void(const ObjCorner&)>& visit) const override
+    {
+        VisitModelCorners(merging_, visit);
+    }
     void Reserve(const TextEstimate& estimate) override
     {
-        ReserveHead(merging_.model->triangles, estimate);
+        ReserveHead(merging_.head, estimate);
         ReserveWelderFor(merging_.welder, estimate);
     }
 
@@ -48,6 +53,10 @@ public:
     explicit LaterHalfSink(MergingWelder& merging) : merging_(merging) { }
 
     void Take(const ObjTriangle& triangle) override { TakeLaterTriangle(later_, triangle); }
+    void VisitCorners(const std::function<void(const ObjCorner&)>& visit) const override
+    {
+        VisitModelCorners(later_, visit);
+    }
     void Reserve(const TextEstimate& estimate) override
     {
         ReserveHead(later_.head, estimate);
@@ -60,24 +69,14 @@ private:
     LaterWelder later_;
 };
 
-void EmptyKeepingRoom(ObjModel& model)
-{
-    model.positions.clear();
-    model.texcoords.clear();
-    model.normals.clear();
-    model.triangles.clear();
-    model.bounds = ModelBounds();
-}
-
 }  // namespace
 
 bool ReadAndWeld(ByteSource& source, const TextReading& reading, Random& random, StreamedModel& streamed,
                  std::string* error)
 {
     EmptyKeepingRoom(streamed.model);
-    MergingWelder merging;
-    merging.model = &streamed.model;
-    merging.welder = EmptiedKeepingRoom(streamed.welded);
+    MergingWelder& merging = streamed.merging;
+    EmptyKeepingRoom(merging);
     merging.random = random;
     MergingSink sink(merging);
     LaterHalfSink laterSink(merging);
@@ -85,13 +84,11 @@ bool ReadAndWeld(ByteSource& source, const TextReading& reading, Random& random,
     parser.model = &streamed.model;
     parser.sink = &sink;
     bool read = ReadObjText(source, reading, parser, laterSink, error);
-    if (!read || !FinishObjParse(parser, error, &merging.welder.keys))
+    if (!read || !FinishObjParse(parser, error))
         return false;
-    std::size_t modelPositions = streamed.model.positions.size();
-    FinishMergingWeld(merging);
+    FinishMergingWeld(merging, streamed.model);
     random = merging.random;
-    streamed.welded = std::move(merging.welder);
-    return WarningFits(streamed.model, modelPositions, error);
+    return WarningFits(streamed.model, error);
 }
 
 }  // namespace torvane

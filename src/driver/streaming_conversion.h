@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "mesh/merging_welder.h"
 #include "mesh/random.h"
 #include "mesh/weld.h"
 #include "obj/obj_model.h"
@@ -12,16 +13,16 @@ namespace torvane {
 // The conversion of a model too large to hold as a triangle list: read,
 // merged with the warning and welded in one pass over its text.
 
-// The model's lists with the warning's records appended, and the welded
-// corners indexing them.
+// The model's lists with the warning's records appended, and its corners
+// welded by merging.welder, whose keys index them.
 struct StreamedModel {
     ObjModel model;
-    CornerWelder welded;
+    MergingWelder merging;
 };
 
 // The streaming counterpart of parsing the text and calling PrepareMesh:
 // the same checks, messages and random draws, and with WriteHeader(model,
-// welded, ...) the same header bytes. Starts from an emptied streamed,
+// merging.welder, ...) the same header bytes. Starts from an emptied streamed,
 // keeping the room of its lists. Read on two threads (see TextReading), the
 // second half of the text is welded on its own thread; the result is the
 // same either way.

@@ -24,8 +24,4 @@ bool PrepareMesh(ObjModel& model, Random& random, WeldedMesh* mesh, std::string*
 bool ConvertObjText(std::string_view text, std::u16string_view stem, const HeaderForm& form, Random& random,
                     ByteSink& sink, std::string* error);
 
-// Whether the warning's positions, the model's from modelPositions on, all
-// stayed in the float range; if not, error names the model's farthest line.
-bool WarningFits(const ObjModel& model, std::size_t modelPositions, std::string* error);
-
 }  // namespace torvane

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "mesh/stand_in.h"
 #include "platform/large_list.h"
 
 namespace torvane {
@@ -21,18 +22,17 @@ constexpr std::uint64_t kStartingSteps = std::uint64_t{1} << 16;
 constexpr std::size_t kChainsPerVertex = 8;
 constexpr std::size_t kFewestChains = std::size_t{1} << 16;
 
-// Where the chain of position is: negative positions (the warning's
-// stand-ins) count down from -1 in a list of their own.
-std::size_t ChainIndex(std::int32_t position)
+// Where the chain of a key's position is: the warning's stand-ins have
+// chains of their own, by record.
+std::size_t ChainIndex(const ObjCorner& key)
 {
-    return position >= 0 ? static_cast<std::size_t>(position)
-                         : static_cast<std::size_t>(-1 - static_cast<std::int64_t>(position));
+    return IsStandIn(key) ? StandInRecord(key) : static_cast<std::size_t>(static_cast<std::uint32_t>(key.position));
 }
 
 template <typename Chains>
-auto& HeadsOf(Chains& chains, std::int32_t position)
+auto& HeadsOf(Chains& chains, const ObjCorner& key)
 {
-    return position >= 0 ? chains.heads : chains.standInHeads;
+    return IsStandIn(key) ? chains.standInHeads : chains.heads;
 }
 
 struct ChainSearch {
@@ -42,8 +42,8 @@ struct ChainSearch {
 
 inline ChainSearch FindOnChain(const PositionChains& chains, const LargeList<ObjCorner>& keys, const ObjCorner& corner)
 {
-    const LargeList<std::uint32_t>& heads = HeadsOf(chains, corner.position);
-    const std::size_t index = ChainIndex(corner.position);
+    const LargeList<std::uint32_t>& heads = HeadsOf(chains, corner);
+    const std::size_t index = ChainIndex(corner);
     ChainSearch search{kNoVertex, 0};
     if (index >= heads.size())
         return search;
@@ -80,11 +80,11 @@ bool HoldChain(LargeList<std::uint32_t>& heads, std::size_t index, std::size_t v
 }
 
 // Puts the new vertex, numbered after all others, at the head of the chain
-// of position; false when that chain cannot be held.
-bool AddToChain(PositionChains& chains, std::int32_t position, std::uint32_t vertex)
+// of its key's position; false when that chain cannot be held.
+bool AddToChain(PositionChains& chains, const ObjCorner& key, std::uint32_t vertex)
 {
-    LargeList<std::uint32_t>& heads = HeadsOf(chains, position);
-    const std::size_t index = ChainIndex(position);
+    LargeList<std::uint32_t>& heads = HeadsOf(chains, key);
+    const std::size_t index = ChainIndex(key);
     if (!HoldChain(heads, index, vertex))
         return false;
     AppendEntry(chains.nextOnPosition, heads[index]);
@@ -171,7 +171,7 @@ std::uint32_t WeldCorner(CornerWelder& welder, const ObjCorner& corner)
         if (search.vertex != kNoVertex)
             return static_cast<std::uint32_t>(search.vertex);
         const auto vertex = static_cast<std::uint32_t>(welder.keys.size());
-        if (worthWalking && AddToChain(welder.chains, corner.position, vertex))
+        if (worthWalking && AddToChain(welder.chains, corner, vertex))
             return AddKey(welder, corner);
         SwitchToHash(welder);
     }
@@ -201,16 +201,18 @@ void TakeEmptied(LargeList<T>& to, LargeList<T>& from)
 
 }  // namespace
 
-CornerWelder EmptiedKeepingRoom(CornerWelder& before)
+// Taking the lists into a fresh welder, rather than resetting the old one
+// field by field, leaves no count or flag behind.
+void EmptyKeepingRoom(CornerWelder& welder)
 {
     CornerWelder emptied;
-    TakeEmptied(emptied.keys, before.keys);
-    TakeEmptied(emptied.indices, before.indices);
-    TakeEmptied(emptied.chains.heads, before.chains.heads);
-    TakeEmptied(emptied.chains.standInHeads, before.chains.standInHeads);
-    TakeEmptied(emptied.chains.nextOnPosition, before.chains.nextOnPosition);
-    TakeEmptied(emptied.hash.slots, before.hash.slots);
-    return emptied;
+    TakeEmptied(emptied.keys, welder.keys);
+    TakeEmptied(emptied.indices, welder.indices);
+    TakeEmptied(emptied.chains.heads, welder.chains.heads);
+    TakeEmptied(emptied.chains.standInHeads, welder.chains.standInHeads);
+    TakeEmptied(emptied.chains.nextOnPosition, welder.chains.nextOnPosition);
+    TakeEmptied(emptied.hash.slots, welder.hash.slots);
+    welder = std::move(emptied);
 }
 
 void ReserveWelder(CornerWelder& welder, std::size_t positions, std::size_t vertices, std::size_t corners)

@@ -22,7 +22,7 @@ struct WeldedMesh {
 // a hash table kept sparse enough to be quick.
 struct PositionChains {
     LargeList<std::uint32_t> heads;           // by position
-    LargeList<std::uint32_t> standInHeads;    // by -1 - position, for negative ones
+    LargeList<std::uint32_t> standInHeads;    // by the record a stand-in key stands in for
     LargeList<std::uint32_t> nextOnPosition;  // by vertex
     std::uint64_t steps = 0;                  // vertices passed over along chains so far
     std::uint64_t walks = 0;                  // corners looked up along chains so far
@@ -64,11 +64,9 @@ inline void WeldTriangle(CornerWelder& welder, const ObjTriangle& triangle)
 // The vertex number of corner, or -1 when no vertex has it yet.
 std::int64_t FindVertex(const CornerWelder& welder, const ObjCorner& corner);
 
-// A welder as new that takes over the room of before's lists, emptied: the
-// next model then fills memory that is already touched. Taking the lists
-// into a fresh welder, rather than resetting the old one field by field,
-// leaves no count or flag behind.
-CornerWelder EmptiedKeepingRoom(CornerWelder& before);
+// Makes the welder as new, but in the room its lists took: the next model
+// then fills memory that is already touched.
+void EmptyKeepingRoom(CornerWelder& welder);
 
 // Room for the given numbers of positions, vertices and corners without
 // regrowing the lists.

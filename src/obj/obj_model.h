@@ -32,27 +32,22 @@ struct ObjTriangle {
     friend bool operator==(const ObjTriangle&, const ObjTriangle&) = default;
 };
 
-// Below this distance from zero on every axis, the warning scaled to the
-// model stays in the float range: the warning's coordinates lie within 1 of
-// zero, and its scale and every sum on the way stay within six times the
-// model's largest coordinate.
-inline constexpr float kFarCoordinate = 3.402823466e+38f / 8;
-
-// The line to name when the warning scaled to the model leaves the float
-// range: that of the coordinate farthest from zero, the first of equals,
-// among those at least kFarCoordinate from it.
-struct FarthestCoordinate {
-    float magnitude = 0;
-    std::uint64_t line = 0;  // 0 while no coordinate is that far
+// A line number for each axis.
+struct AxisLines {
+    std::uint64_t x = 0;
+    std::uint64_t y = 0;
+    std::uint64_t z = 0;
 };
 
 // The smallest and largest coordinate on each axis over all positions read
-// (NaN never moves a bound). With no positions the minima stay at the
-// largest float and the maxima at the lowest.
+// (NaN never moves a bound), and for messages the line where each was first
+// reached, 0 for a bound never moved. With no positions the minima stay at the largest
+// float and the maxima at the lowest.
 struct ModelBounds {
     Float3 min{3.402823466e+38f, 3.402823466e+38f, 3.402823466e+38f};
     Float3 max{-3.402823466e+38f, -3.402823466e+38f, -3.402823466e+38f};
-    FarthestCoordinate farthest;
+    AxisLines minLine;
+    AxisLines maxLine;
 };
 
 // Everything the reader takes from one OBJ file. Entry i of each attribute
@@ -64,5 +59,16 @@ struct ObjModel {
     LargeList<ObjTriangle> triangles;
     ModelBounds bounds;
 };
+
+// Makes the model as new, but in the room its lists took: the next model
+// then fills memory that is already touched.
+inline void EmptyKeepingRoom(ObjModel& model)
+{
+    model.positions.clear();
+    model.texcoords.clear();
+    model.normals.clear();
+    model.triangles.clear();
+    model.bounds = ModelBounds();
+}
 
 }  // namespace torvane

@@ -75,81 +75,74 @@ void Fail(ObjParser& parser, const std::string& what)
     }
 }
 
-void UpdateBounds(ModelBounds& bounds, const Float3& p)
+// Strict comparisons, so a NaN never moves a bound and of equal values the
+// first one's line stays.
+inline void Lower(float value, std::uint64_t line, float& bound, std::uint64_t& boundLine)
 {
-    // Strict comparisons, so a NaN never moves a bound.
-    if (p.x < bounds.min.x)
-        bounds.min.x = p.x;
-    if (p.x > bounds.max.x)
-        bounds.max.x = p.x;
-    if (p.y < bounds.min.y)
-        bounds.min.y = p.y;
-    if (p.y > bounds.max.y)
-        bounds.max.y = p.y;
-    if (p.z < bounds.min.z)
-        bounds.min.z = p.z;
-    if (p.z > bounds.max.z)
-        bounds.max.z = p.z;
-}
-
-bool IsNear(float coordinate)
-{
-    return std::fabs(coordinate) < kFarCoordinate;  // false for NaN too
-}
-
-// Far coordinates, infinities among them, are remembered for the message
-// if the model proves too large for the warning: the bounds take every
-// position read, used or not.
-void BoundUnusualPosition(ObjParser& parser, const Float3& position)
-{
-    FarthestCoordinate& farthest = parser.model->bounds.farthest;
-    for (float coordinate : {position.x, position.y, position.z}) {
-        if (std::fabs(coordinate) > farthest.magnitude && !IsNear(coordinate))
-            farthest = {std::fabs(coordinate), parser.line};
+    if (value < bound) {
+        bound = value;
+        boundLine = line;
     }
-    UpdateBounds(parser.model->bounds, position);
 }
 
-// Rare: a coordinate that is infinite, NaN or far from zero.
-void StoreUnusualVertex(ObjParser& parser, AttributeKind kind, const Float3& entry)
+inline void Raise(float value, std::uint64_t line, float& bound, std::uint64_t& boundLine)
+{
+    if (value > bound) {
+        bound = value;
+        boundLine = line;
+    }
+}
+
+void UpdateBounds(ModelBounds& bounds, const Float3& p, std::uint64_t line)
+{
+    Lower(p.x, line, bounds.min.x, bounds.minLine.x);
+    Raise(p.x, line, bounds.max.x, bounds.maxLine.x);
+    Lower(p.y, line, bounds.min.y, bounds.minLine.y);
+    Raise(p.y, line, bounds.max.y, bounds.maxLine.y);
+    Lower(p.z, line, bounds.min.z, bounds.minLine.z);
+    Raise(p.z, line, bounds.max.z, bounds.maxLine.z);
+}
+
+bool IsFinite(const Float3& entry)
+{
+    return std::isfinite(entry.x) && std::isfinite(entry.y) && std::isfinite(entry.z);
+}
+
+// Rare, so each is remembered with its line: a vertex with a coordinate
+// that is infinite or NaN.
+void StoreNonFiniteVertex(ObjParser& parser, AttributeKind kind, const Float3& entry)
 {
     LargeList<Float3>& list = ListOf(*parser.model, kind);
-    if (!std::isfinite(entry.x) || !std::isfinite(entry.y) || !std::isfinite(entry.z))
-        parser.nonFinite.push_back({kind, static_cast<std::uint32_t>(list.size()), parser.line});
+    parser.nonFinite.push_back({kind, static_cast<std::uint32_t>(list.size()), parser.line});
     AppendEntry(list, entry);
+    // The bounds take every position read, used or not, infinite ones too.
     if (kind == AttributeKind::kPosition)
-        BoundUnusualPosition(parser, entry);
+        UpdateBounds(parser.model->bounds, entry, parser.line);
 }
 
 void StoreVertex(ObjParser& parser, AttributeKind kind, const Float3& entry)
 {
-    if (!IsNear(entry.x) || !IsNear(entry.y) || !IsNear(entry.z)) {
-        StoreUnusualVertex(parser, kind, entry);
+    if (!IsFinite(entry)) {
+        StoreNonFiniteVertex(parser, kind, entry);
         return;
     }
     AppendEntry(ListOf(*parser.model, kind), entry);
     if (kind == AttributeKind::kPosition)
-        UpdateBounds(parser.model->bounds, entry);
+        UpdateBounds(parser.model->bounds, entry, parser.line);
 }
 
 // The bounds of the earlier positions and then the later ones, as if
 // UpdateBounds had seen them all in that order: an axis where the later
 // part had no number (all NaN) keeps its starting value, which never wins,
 // and of equal values (0 and -0) the earlier stays.
-void JoinBounds(ModelBounds& bounds, const ModelBounds& later, std::uint64_t laterLineOffset)
+void JoinBounds(ModelBounds& bounds, const ModelBounds& later, std::uint64_t offset)
 {
-    if (later.farthest.magnitude > bounds.farthest.magnitude)
-        bounds.farthest = {later.farthest.magnitude, later.farthest.line + laterLineOffset};
-    float* mins[3] = {&bounds.min.x, &bounds.min.y, &bounds.min.z};
-    float* maxes[3] = {&bounds.max.x, &bounds.max.y, &bounds.max.z};
-    const float laterMins[3] = {later.min.x, later.min.y, later.min.z};
-    const float laterMaxes[3] = {later.max.x, later.max.y, later.max.z};
-    for (int axis = 0; axis < 3; ++axis) {
-        if (laterMins[axis] < *mins[axis])
-            *mins[axis] = laterMins[axis];
-        if (laterMaxes[axis] > *maxes[axis])
-            *maxes[axis] = laterMaxes[axis];
-    }
+    Lower(later.min.x, later.minLine.x + offset, bounds.min.x, bounds.minLine.x);
+    Raise(later.max.x, later.maxLine.x + offset, bounds.max.x, bounds.maxLine.x);
+    Lower(later.min.y, later.minLine.y + offset, bounds.min.y, bounds.minLine.y);
+    Raise(later.max.y, later.maxLine.y + offset, bounds.max.y, bounds.maxLine.y);
+    Lower(later.min.z, later.minLine.z + offset, bounds.min.z, bounds.minLine.z);
+    Raise(later.max.z, later.maxLine.z + offset, bounds.max.z, bounds.maxLine.z);
 }
 
 void ParseVertex(ObjParser& parser, AttributeKind kind, const char* cursor, const char* end)
@@ -471,8 +464,6 @@ bool CheckIndexRanges(const ObjParser& parser, std::string* error)
 
 void MarkUsed(const ObjCorner& corner, std::vector<bool> (&used)[3])
 {
-    if (corner.position < 0)
-        return;
     std::int32_t indices[3] = {corner.position, corner.texcoord, corner.normal};
     for (int kind = 0; kind < 3; ++kind) {
         if (indices[kind] != kAbsent)
@@ -481,20 +472,20 @@ void MarkUsed(const ObjCorner& corner, std::vector<bool> (&used)[3])
 }
 
 // Only values that a face uses reach the header, so only those are refused.
-bool CheckUsedValuesFinite(const ObjParser& parser, const LargeList<ObjCorner>* usedCorners, std::string* error)
+bool CheckUsedValuesFinite(const ObjParser& parser, std::string* error)
 {
     if (parser.nonFinite.empty())
         return true;
     const ObjModel& model = *parser.model;
     std::vector<bool> used[3] = {std::vector<bool>(model.positions.size()), std::vector<bool>(model.texcoords.size()),
                                  std::vector<bool>(model.normals.size())};
-    if (usedCorners) {
-        for (const ObjCorner& corner : *usedCorners)
-            MarkUsed(corner, used);
-    }
-    for (const ObjTriangle& triangle : model.triangles) {
-        for (const ObjCorner& corner : triangle.corners)
-            MarkUsed(corner, used);
+    if (parser.sink) {
+        parser.sink->VisitCorners([&used](const ObjCorner& corner) { MarkUsed(corner, used); });
+    } else {
+        for (const ObjTriangle& triangle : model.triangles) {
+            for (const ObjCorner& corner : triangle.corners)
+                MarkUsed(corner, used);
+        }
     }
     for (const NonFiniteEntry& entry : parser.nonFinite) {
         if (used[static_cast<int>(entry.kind)][entry.index]) {
@@ -606,7 +597,7 @@ void AppendLaterPart(ObjParser& earlier, ObjParser& later)
     earlier.line += later.line - 1;
 }
 
-bool FinishObjParse(ObjParser& parser, std::string* error, const LargeList<ObjCorner>* usedCorners)
+bool FinishObjParse(ObjParser& parser, std::string* error)
 {
     if (!parser.error.empty()) {
         *error =
@@ -617,7 +608,7 @@ bool FinishObjParse(ObjParser& parser, std::string* error, const LargeList<ObjCo
         *error = "no faces";
         return false;
     }
-    return CheckIndexRanges(parser, error) && CheckUsedValuesFinite(parser, usedCorners, error);
+    return CheckIndexRanges(parser, error) && CheckUsedValuesFinite(parser, error);
 }
 
 bool ParseObj(std::string_view text, ObjModel* model, std::string* error)

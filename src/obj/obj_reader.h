@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -42,6 +43,9 @@ class TriangleSink {
 public:
     virtual ~TriangleSink() = default;
     virtual void Take(const ObjTriangle& triangle) = 0;
+    // Calls visit for every corner of the triangles taken (some more than
+    // once), for the checks that need the whole file.
+    virtual void VisitCorners(const std::function<void(const ObjCorner&)>& visit) const = 0;
     // Room for what a text is expected to bring; only saves regrowing, so
     // it may be skipped, and it may throw std::bad_alloc.
     virtual void Reserve(const TextEstimate&) { }
@@ -92,10 +96,9 @@ void AppendLaterPart(ObjParser& earlier, ObjParser& later);
 
 // Checks what can only be checked on the whole file: that there are faces,
 // that every index lies within its list and that no face uses a coordinate
-// that is not finite. Returns false with a message otherwise. When the
-// triangles went to a sink, usedCorners must hold every distinct corner of
-// the faces (corners with a negative position index are passed over).
-bool FinishObjParse(ObjParser& parser, std::string* error, const LargeList<ObjCorner>* usedCorners = nullptr);
+// that is not finite (asking the sink for the faces' corners, when the
+// triangles went to one). Returns false with a message otherwise.
+bool FinishObjParse(ObjParser& parser, std::string* error);
 
 // Reads a whole OBJ text held in memory.
 bool ParseObj(std::string_view text, ObjModel* model, std::string* error);

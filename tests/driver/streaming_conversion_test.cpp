@@ -103,7 +103,7 @@ Outcome ConvertStreaming(const std::string& text, std::uint32_t seed, Readers re
     if (outcome.converted) {
         testing::StringSink sink;
         BufferedWriter writer = MakeBufferedWriter(sink);
-        EXPECT_TRUE(WriteHeader(streamed.model, streamed.welded, u"model", HeaderForm{}, 2, writer));
+        EXPECT_TRUE(WriteHeader(streamed.model, streamed.merging.welder, u"model", HeaderForm{}, 2, writer));
         outcome.bytes = std::move(sink.bytes);
     } else {
         outcome.bytes = error;

@@ -68,7 +68,7 @@ inline std::string ConvertInHalves(std::string_view text, const HeaderForm& form
         return "error: " + error;
     StringSink sink;
     BufferedWriter writer = MakeBufferedWriter(sink);
-    WriteHeader(streamed.model, streamed.welded, u"m", form, 2, writer);
+    WriteHeader(streamed.model, streamed.merging.welder, u"m", form, 2, writer);
     return sink.bytes;
 }
 

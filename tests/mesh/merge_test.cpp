@@ -5,7 +5,9 @@
 #include <algorithm>
 #include <array>
 
+#include "mesh/merging_welder.h"
 #include "mesh/warning_mesh.h"
+#include "mesh/warning_size.h"
 
 namespace torvane {
 namespace {
@@ -29,7 +31,7 @@ TEST(Scatter, PlacesElementsAsInsertingThemOneByOneWould)
             Random random;
             SeedRandom(random, seed);
             std::vector<int> expected = InsertOneByOne(length, 300, random);
-            std::vector<std::uint64_t> places = ScatterPositions(length, 300, random);
+            std::vector<std::uint64_t> places = ScatterPlaces(length, 300, random);
             for (std::size_t j = 0; j < places.size(); ++j)
                 ASSERT_EQ(expected[places[j]], static_cast<int>(j)) << length << " " << seed;
         }
@@ -193,11 +195,10 @@ TEST(MergingWelder, WeldsTheLastPlaceWithinReachAsTheWholeListWould)
     LargeList<ObjTriangle> arriving;
     arriving.swap(model.triangles);
     MergingWelder merging;
-    merging.model = &model;
     SeedRandom(merging.random, kSeed);
     for (const ObjTriangle& triangle : arriving)
         TakeModelTriangle(merging, triangle);
-    FinishMergingWeld(merging);
+    FinishMergingWeld(merging, model);
     EXPECT_EQ(merging.welder.keys, expected.keys);
     EXPECT_EQ(merging.welder.indices, expected.indices);
 }

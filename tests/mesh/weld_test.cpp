@@ -7,6 +7,8 @@
 #include <random>
 #include <tuple>
 
+#include "mesh/stand_in.h"
+
 namespace torvane {
 namespace {
 
@@ -156,10 +158,10 @@ TEST(Weld, KeySetsThatDefeatThePlacementStillWeldLikeAMap)
     std::mt19937 random(5);
     for (int i = 0; i < 90000; ++i)
         keySets[3].push_back(C(static_cast<std::int32_t>(random() % 20000), static_cast<std::int32_t>(random() % 3)));
-    // Negative positions, as the warning's stand-ins have, among the model's.
+    // The warning's stand-ins among the model's keys, and keys that share a
+    // stand-in's position only.
     for (std::int32_t i = 0; i < 20000; ++i)
-        keySets[4].insert(keySets[4].end(),
-                          {C(i % 700), C(-2 - i % 148, -2 - i % 148, -2 - i % 148), C(-2 - i % 3, i % 5)});
+        keySets[4].insert(keySets[4].end(), {C(i % 700), StandInKey(i % 148), C(StandInKey(i % 3).position, i % 5)});
     // One wild index before any other vertex, then an ordinary model.
     keySets[5].push_back(C(2000000000));
     for (std::int32_t i = 0; i < 30000; ++i)

@@ -88,6 +88,36 @@ TEST(ObjReaderVertices, BoundsTrackPositionsOnly)
     ObjModel model = Parse("v 1 -1 0\nv 3 -5 2\nv nan 0x 0\nvt 100 100 100\nvn -9 -9 -9" + std::string(kAnyFace));
     EXPECT_EQ(model.bounds.min, (Float3{1, -5, 0}));
     EXPECT_EQ(model.bounds.max, (Float3{3, 0, 2}));
+    // Where each bound was first reached; the 0 on line 3 equals the
+    // lowest z so far and leaves its line.
+    const AxisLines minLine = model.bounds.minLine;
+    const AxisLines maxLine = model.bounds.maxLine;
+    EXPECT_EQ((std::vector<std::uint64_t>{minLine.x, minLine.y, minLine.z}), (std::vector<std::uint64_t>{1, 2, 1}));
+    EXPECT_EQ((std::vector<std::uint64_t>{maxLine.x, maxLine.y, maxLine.z}), (std::vector<std::uint64_t>{2, 3, 2}));
+}
+
+TEST(ObjReaderVertices, ALaterPartsBoundsKeepTheirLinesInTheWhole)
+{
+    ObjModel model;
+    ObjParser earlier;
+    earlier.model = &model;
+    std::string first = "v 0 0 0\nv 1 1 1\n";
+    ParseObjText(earlier, first.data(), first.size(), false);
+    ObjModel part;
+    ObjParser later;
+    later.model = &part;
+    later.midText = true;
+    std::string second = "v -1 2 0\nv 0 -2 5\nv -3 0 -1\n";
+    ParseObjText(later, second.data(), second.size(), true);
+    AppendLaterPart(earlier, later);
+    // Lines 3 to 5 in the whole; the highest x stays the earlier part's.
+    const ModelBounds& bounds = model.bounds;
+    EXPECT_EQ(bounds.min, (Float3{-3, -2, -1}));
+    EXPECT_EQ(bounds.max, (Float3{1, 2, 5}));
+    EXPECT_EQ((std::vector<std::uint64_t>{bounds.minLine.x, bounds.minLine.y, bounds.minLine.z}),
+              (std::vector<std::uint64_t>{5, 4, 5}));
+    EXPECT_EQ((std::vector<std::uint64_t>{bounds.maxLine.x, bounds.maxLine.y, bounds.maxLine.z}),
+              (std::vector<std::uint64_t>{2, 3, 4}));
 }
 
 TEST(ObjReaderLines, ZeroBytesEndLinesAndTheLastLineNeedsNoFeed)
@@ -174,6 +204,7 @@ TEST(ObjReaderErrors, FaultyFacesNameTheirLine)
     EXPECT_EQ(ParseError("v 0 0 0\nf 1 1"), "line 2: face has 2 corners, but a face needs at least 3");
     EXPECT_EQ(ParseError("v 0 0 0\n\nf"), "line 3: face has 0 corners, but a face needs at least 3");
     EXPECT_EQ(ParseError("v 0 0 0\nf 1 0 1"), "line 2: face corner 2 has no position index");
+    EXPECT_EQ(ParseError("v 0 0 0\nf 1 0 1\n"), "line 2: face corner 2 has no position index");
     EXPECT_EQ(ParseError("v 0 0 0\nf 1 // 1"), "line 2: face corner 2 has no position index");
     // A relative index counts back from the entries before its line.
     EXPECT_EQ(ParseError("v 0 0 0\nf 1 -2 1"), "line 2: face refers to position -2, but only 1 position precedes it");
