@@ -29,5 +29,8 @@ else()
     target_compile_options(torvane_settings INTERFACE
       -fsanitize=${TORVANE_SANITIZE} -fno-omit-frame-pointer -fno-sanitize-recover=all)
     target_link_options(torvane_settings INTERFACE -fsanitize=${TORVANE_SANITIZE})
+    # The sanitizer build also checks the invariants the code asserts, which
+    # an optimised build (NDEBUG) leaves out.
+    target_compile_options(torvane_settings INTERFACE -UNDEBUG)
   endif()
 endif()
