@@ -113,18 +113,11 @@ bool WriteHeaderFile(const FileName& input, const NativeString& outputDirectory,
     if (!CreateOutput(HeaderPathFor(input.path, outputDirectory), &output, error))
         return false;
     ReplacingSink sink(output);
-    try {
-        BufferedWriter& writer = workspace.writer;
-        AimWriter(writer, sink);
-        const StreamedModel& streamed = workspace.streamed;
-        if (!WriteHeader(streamed.model, streamed.welded, IdentifierStemFor(input), form, threads, writer)) {
-            *error = writer.error;
-            sink.Discard();
-            return false;
-        }
-    } catch (...) {
-        sink.Discard();
-        throw;
+    WriterAim aim(workspace.writer, sink);
+    const StreamedModel& streamed = workspace.streamed;
+    if (!WriteHeader(streamed.model, streamed.welded, IdentifierStemFor(input), form, threads, workspace.writer)) {
+        *error = workspace.writer.error;
+        return false;
     }
     return sink.Commit(error);
 }
@@ -189,32 +182,20 @@ bool ConvertObjText(std::string_view text, std::u16string_view stem, const Heade
 
 namespace {
 
-// Both handles of a model file, closed however the conversion ends.
-struct OpenedModel {
-    InputFile file;
-    InputFile second;
-
-    ~OpenedModel()
-    {
-        CloseInput(file);
-        CloseInput(second);
-    }
-};
-
 bool ReadFile(const FileName& input, Random& random, unsigned threads, Workspace* workspace, std::string* error)
 {
-    OpenedModel opened;
-    if (!OpenInput(input.path, &opened.file, error))
+    InputFile file;
+    if (!OpenInput(input.path, &file, error))
         return false;
     TextReading reading;
     // A second thread reads the second half of a big file through a second
     // handle.
+    InputFile secondFile;
     std::string unused;
-    bool twoReaders =
-        threads > 1 && opened.file.size >= reading.smallestSplit && OpenInput(input.path, &opened.second, &unused);
-    ModelFileSource first(opened.file);
-    ModelFileSource second(opened.second);
-    reading.expectedSize = opened.file.size;
+    bool twoReaders = threads > 1 && file.size >= reading.smallestSplit && OpenInput(input.path, &secondFile, &unused);
+    ModelFileSource first(file);
+    ModelFileSource second(secondFile);
+    reading.expectedSize = file.size;
     reading.threads = twoReaders ? ReadingThreads::kTwo : ReadingThreads::kOne;
     reading.halves = &second;
     reading.buffer = &workspace->readBuffer;
