@@ -23,8 +23,8 @@ namespace torvane {
 // that someone else may have planted and can rewrite.
 class ReplacingSink final : public ByteSink {
 public:
-    // output has been created for its target and outlives the sink; without
-    // a Commit it is dropped as it goes, and the old header stays.
+    // output has been created for its target and outlives the sink. Without
+    // a Commit the old header stays, and the output is dropped as it goes.
     explicit ReplacingSink(OutputFile& output);
     ReplacingSink(const ReplacingSink&) = delete;
     ReplacingSink& operator=(const ReplacingSink&) = delete;
