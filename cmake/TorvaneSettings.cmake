@@ -1,9 +1,9 @@
 # Compiler settings shared by every target: link torvane_settings.
 add_library(torvane_settings INTERFACE)
 
-# Linux-only system calls sit behind
-#   #if defined(__linux__) && !defined(TORVANE_POSIX_ONLY)
-# with a POSIX fallback beside them; this switches them all off at once.
+# Linux-only system calls sit behind TORVANE_LINUX_CALLS
+# (src/platform/shared_posix.h) with a POSIX fallback beside them; this
+# switches them all off at once.
 if(TORVANE_POSIX_ONLY)
   target_compile_definitions(torvane_settings INTERFACE TORVANE_POSIX_ONLY)
 endif()

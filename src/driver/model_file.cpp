@@ -31,33 +31,22 @@ private:
     InputFile& file_;
 };
 
-// Both handles of a model file, closed however the conversion ends.
-struct OpenedModel {
-    InputFile file;
-    InputFile second;
-
-    ~OpenedModel()
-    {
-        CloseInput(file);
-        CloseInput(second);
-    }
-};
-
 bool ReadAndWeldFile(const FileName& input, unsigned threads, Random& random, Workspace& workspace, std::string* error)
 {
-    OpenedModel opened;
-    if (!OpenInput(input.path, &opened.file, error))
+    InputFile file;
+    if (!OpenInput(input.path, &file, error))
         return false;
     TextReading reading;
-    reading.expectedSize = opened.file.size;
-    reading.threads = PlanReading(threads, opened.file.size);
+    reading.expectedSize = file.size;
+    reading.threads = PlanReading(threads, file.size);
     // The second half is read through a handle of its own; without one, the
     // first reads all.
+    InputFile secondFile;
     std::string unused;
-    if (reading.threads == ReadingThreads::kTwo && !OpenInput(input.path, &opened.second, &unused))
+    if (reading.threads == ReadingThreads::kTwo && !OpenInput(input.path, &secondFile, &unused))
         reading.threads = ReadingThreads::kOne;
-    ModelFileSource first(opened.file);
-    ModelFileSource second(opened.second);
+    ModelFileSource first(file);
+    ModelFileSource second(secondFile);
     reading.halves = &second;
     reading.buffer = &workspace.readBuffer;
     return ReadAndWeld(first, reading, random, workspace.streamed, error);
@@ -70,20 +59,13 @@ bool WriteHeaderFile(const FileName& input, const NativeString& outputDirectory,
     if (!CreateOutput(HeaderPathFor(input.path, outputDirectory), &output, error))
         return false;
     ReplacingSink sink(output);
-    try {
-        BufferedWriter& writer = workspace.writer;
-        AimWriter(writer, sink);
-        const StreamedModel& streamed = workspace.streamed;
-        const CornerWelder& welded = streamed.merging.welder;
-        unsigned formatting = PlanFormatting(threads, welded.keys.size(), welded.indices.size() / 3);
-        if (!WriteHeader(streamed.model, welded, IdentifierStemFor(input), form, formatting, writer)) {
-            *error = writer.error;
-            sink.Discard();
-            return false;
-        }
-    } catch (...) {
-        sink.Discard();
-        throw;
+    WriterAim aim(workspace.writer, sink);
+    const StreamedModel& streamed = workspace.streamed;
+    const CornerWelder& welded = streamed.merging.welder;
+    unsigned formatting = PlanFormatting(threads, welded.keys.size(), welded.indices.size() / 3);
+    if (!WriteHeader(streamed.model, welded, IdentifierStemFor(input), form, formatting, workspace.writer)) {
+        *error = workspace.writer.error;
+        return false;
     }
     return sink.Commit(error);
 }

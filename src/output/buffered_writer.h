@@ -39,6 +39,19 @@ BufferedWriter MakeBufferedWriter(ByteSink& sink, std::size_t capacity = kWriter
 // for every page it fills, more than an everyday header costs to format.
 void AimWriter(BufferedWriter& writer, ByteSink& sink, std::size_t capacity = kWriterBufferSize);
 
+// Aims writer at sink while it lives, and at nothing after: a writer kept
+// from one header to the next must not point at a sink that has gone.
+class WriterAim {
+public:
+    WriterAim(BufferedWriter& writer, ByteSink& sink) : writer_(writer) { AimWriter(writer, sink); }
+    ~WriterAim() { writer_.sink = nullptr; }
+    WriterAim(const WriterAim&) = delete;
+    WriterAim& operator=(const WriterAim&) = delete;
+
+private:
+    BufferedWriter& writer_;
+};
+
 // Passes the buffered bytes to the sink; false once any write has failed.
 bool FlushWriter(BufferedWriter& writer);
 

@@ -30,12 +30,7 @@ bool ReadExactly(InputFile& file, std::uint64_t offset, char* buffer, std::size_
 ReplacingSink::ReplacingSink(OutputFile& output) : output_(output)
 {
     std::string ignored;
-    comparing_ = OpenInput(output.targetPath, &existing_, &ignored);
-}
-
-ReplacingSink::~ReplacingSink()
-{
-    CloseInput(existing_);
+    comparing_ = OpenInputNotFollowingLinks(output.targetPath, &existing_, &ignored);
 }
 
 bool ReplacingSink::Agrees(const char* data, std::size_t size)
@@ -103,12 +98,6 @@ bool ReplacingSink::Commit(std::string* error)
         return false;
     }
     return CommitOutput(output_, error);
-}
-
-void ReplacingSink::Discard()
-{
-    CloseInput(existing_);
-    DiscardOutput(output_);
 }
 
 }  // namespace torvane

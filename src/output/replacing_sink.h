@@ -17,22 +17,25 @@ namespace torvane {
 // again costs. Nothing is written while the bytes agree; at the first
 // difference the agreeing part is copied from the old header and writing
 // goes on as usual.
+// Only a regular file that is the old header itself is kept: a symbolic link
+// under the header's name is replaced by a header of its own, as any change
+// would replace it, so that the build never reads the header through a link
+// that someone else may have planted and can rewrite.
 class ReplacingSink final : public ByteSink {
 public:
-    // output has been created for its target; the sink holds on to it.
+    // output has been created for its target and outlives the sink. Without
+    // a Commit the old header stays, and the output is dropped as it goes.
     explicit ReplacingSink(OutputFile& output);
-    ~ReplacingSink() override;
     ReplacingSink(const ReplacingSink&) = delete;
     ReplacingSink& operator=(const ReplacingSink&) = delete;
 
     bool Write(const char* data, std::size_t size, std::string* error) override;
 
     // After the last Write: leaves the old header in place when it is the
-    // same, or commits the output over it. On failure the old header is
-    // untouched and the output discarded.
+    // same, or commits the output over it. Either way, or on failure (the
+    // old header untouched), the output is closed and holds no temporary
+    // file.
     bool Commit(std::string* error);
-    // Drops the output; the old header is untouched.
-    void Discard();
 
 private:
     bool Agrees(const char* data, std::size_t size);

@@ -4,6 +4,7 @@
 #include <new>
 
 #include "platform/platform.h"
+#include "platform/shared_posix.h"
 
 namespace torvane {
 namespace {
@@ -35,7 +36,7 @@ void* AllocateLarge(std::size_t bytes)
     std::uintptr_t after = begin + size + kHugePage - (aligned + size);
     if (after != 0)
         munmap(reinterpret_cast<void*>(aligned + size), after);
-#if defined(__linux__) && !defined(TORVANE_POSIX_ONLY)
+#if TORVANE_LINUX_CALLS
     // Large-page advice is Linux's own; elsewhere the kernel decides alone.
     madvise(reinterpret_cast<void*>(aligned), size, MADV_HUGEPAGE);
 #endif

@@ -12,9 +12,9 @@
 
 #include <atomic>
 #include <cerrno>
-#include <cstring>
 
 #include "platform/platform.h"
+#include "platform/shared_posix.h"
 #include "platform/temporary_files.h"
 
 namespace torvane {
@@ -22,15 +22,9 @@ namespace {
 
 enum class Naming { kCreateFile, kLinkUnnamedFile };
 
-std::string Reason(int error)
-{
-    return std::strerror(error);
-}
-
-int ToDescriptor(std::intptr_t handle)
-{
-    return static_cast<int>(handle);
-}
+// No mode to carry over: a header without write permission is refused, so
+// a regular old header's mode is never 0.
+constexpr mode_t kNoMode = 0;
 
 // The target's own name keeps a left-over temporary recognisable, the
 // process id and a counter keep it apart from other writers.
@@ -40,7 +34,7 @@ NativeString NextTemporaryName(const NativeString& targetPath)
     return targetPath + "." + std::to_string(getpid()) + "-" + std::to_string(counter++) + ".tmp";
 }
 
-#if defined(__linux__) && !defined(TORVANE_POSIX_ONLY)
+#if TORVANE_LINUX_CALLS
 
 // linkat with AT_EMPTY_PATH needs a privilege; through /proc it does not.
 std::string DescriptorPath(int descriptor)
@@ -121,6 +115,30 @@ bool GiveTemporaryName(OutputFile& file, Naming naming, std::string* error)
     return false;
 }
 
+// Refuses a target that is a directory or read-only, looking through a
+// symbolic link as the user's build would. Only a regular file that is the
+// old header itself passes its mode on: in a shared folder another user may
+// plant a link to a file of any mode under the header's name.
+bool CheckTarget(const NativeString& targetPath, mode_t* keptMode, std::string* error)
+{
+    struct stat target;
+    bool exists = lstat(targetPath.c_str(), &target) == 0;
+    *keptMode = exists && S_ISREG(target.st_mode) ? target.st_mode & 07777 : kNoMode;
+    if (exists && S_ISLNK(target.st_mode))
+        exists = stat(targetPath.c_str(), &target) == 0;
+    if (exists && S_ISDIR(target.st_mode)) {
+        *error = "cannot write " + targetPath + ": it is a directory";
+        return false;
+    }
+    // Root could rename over a file without write permission; a header
+    // that was made read-only is meant to stay as it is.
+    if (exists && (target.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) {
+        *error = "cannot write " + targetPath + ": it is read-only";
+        return false;
+    }
+    return true;
+}
+
 // Gives the new file the mode of the header it replaces. Mostly the umask
 // has given it that already, and a change of mode is a journal transaction
 // that can wait for the file system's commit, so it is made only when due.
@@ -135,18 +153,9 @@ void KeepMode(int descriptor, mode_t mode)
 
 bool CreateOutput(const NativeString& targetPath, OutputFile* file, std::string* error)
 {
-    struct stat target;
-    bool exists = stat(targetPath.c_str(), &target) == 0;
-    if (exists && S_ISDIR(target.st_mode)) {
-        *error = "cannot write " + targetPath + ": it is a directory";
+    mode_t keptMode = kNoMode;
+    if (!CheckTarget(targetPath, &keptMode, error))
         return false;
-    }
-    // Root could rename over a file without write permission; a header
-    // that was made read-only is meant to stay as it is.
-    if (exists && (target.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) {
-        *error = "cannot write " + targetPath + ": it is read-only";
-        return false;
-    }
     if (!ClaimTemporarySlot(&file->temporarySlot)) {
         *error = "cannot create " + targetPath + ": too many headers are being written at once";
         return false;
@@ -157,8 +166,8 @@ bool CreateOutput(const NativeString& targetPath, OutputFile* file, std::string*
         ReleaseTemporarySlot(&file->temporarySlot);
         return false;
     }
-    if (exists)
-        KeepMode(ToDescriptor(file->handle), target.st_mode & 07777);
+    if (keptMode != kNoMode)
+        KeepMode(ToDescriptor(file->handle), keptMode);
     return true;
 }
 
@@ -214,7 +223,7 @@ void DiscardOutput(OutputFile& file)
 
 bool MarkModifiedNow(const NativeString& path)
 {
-    return utimensat(AT_FDCWD, path.c_str(), nullptr, 0) == 0;
+    return utimensat(AT_FDCWD, path.c_str(), nullptr, AT_SYMLINK_NOFOLLOW) == 0;
 }
 
 }  // namespace torvane

@@ -12,19 +12,10 @@
 
 #include "platform/letter_table.h"
 #include "platform/platform.h"
+#include "platform/shared_posix.h"
 
 namespace torvane {
 namespace {
-
-std::string Reason(int error)
-{
-    return std::strerror(error);
-}
-
-int ToDescriptor(std::intptr_t handle)
-{
-    return static_cast<int>(handle);
-}
 
 constexpr char32_t kNotUtf8 = 0xFFFFFFFF;
 
@@ -120,6 +111,30 @@ bool IsDirectory(const dirent& entry)
     return stat(entry.d_name, &status) == 0 && S_ISDIR(status.st_mode);
 }
 
+// Non-blocking, so that opening a FIFO without a writer cannot hang.
+bool OpenRegularFile(const NativeString& path, int flags, InputFile* file, std::string* error)
+{
+    int descriptor = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | flags);
+    if (descriptor < 0) {
+        *error = "cannot open: " + Reason(errno);
+        return false;
+    }
+    struct stat status;
+    if (fstat(descriptor, &status) != 0) {
+        *error = "cannot read: " + Reason(errno);
+        close(descriptor);
+        return false;
+    }
+    if (!S_ISREG(status.st_mode)) {
+        *error = S_ISDIR(status.st_mode) ? "cannot read: it is a directory" : "cannot read: it is not a regular file";
+        close(descriptor);
+        return false;
+    }
+    file->handle = descriptor;
+    file->size = static_cast<std::uint64_t>(status.st_size);
+    return true;
+}
+
 }  // namespace
 
 void InitializeProcess()
@@ -196,26 +211,12 @@ std::uint32_t CalendarTimeSeconds()
 
 bool OpenInput(const NativeString& path, InputFile* file, std::string* error)
 {
-    // Non-blocking, so that opening a FIFO without a writer cannot hang.
-    int descriptor = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (descriptor < 0) {
-        *error = "cannot open: " + Reason(errno);
-        return false;
-    }
-    struct stat status;
-    if (fstat(descriptor, &status) != 0) {
-        *error = "cannot read: " + Reason(errno);
-        close(descriptor);
-        return false;
-    }
-    if (!S_ISREG(status.st_mode)) {
-        *error = S_ISDIR(status.st_mode) ? "cannot read: it is a directory" : "cannot read: it is not a regular file";
-        close(descriptor);
-        return false;
-    }
-    file->handle = descriptor;
-    file->size = static_cast<std::uint64_t>(status.st_size);
-    return true;
+    return OpenRegularFile(path, 0, file, error);
+}
+
+bool OpenInputNotFollowingLinks(const NativeString& path, InputFile* file, std::string* error)
+{
+    return OpenRegularFile(path, O_NOFOLLOW, file, error);
 }
 
 std::int64_t ReadInput(InputFile& file, char* buffer, std::size_t capacity, std::string* error)

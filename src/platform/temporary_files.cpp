@@ -1,6 +1,7 @@
 #include "platform/temporary_files.h"
 
 #include <atomic>
+#include <cassert>
 
 namespace torvane {
 namespace {
@@ -45,6 +46,9 @@ bool ClaimTemporarySlot(int* slot)
 
 bool ArmTemporarySlot(int slot, const NativeString& path)
 {
+    // Callers refuse a longer name before they arm it; past the end of the
+    // slot it would overwrite the next slot's path.
+    assert(path.size() < kTemporaryPathCapacity);
     Slot& entry = slots[slot];
     int expected = kArmed;
     if (!entry.state.compare_exchange_strong(expected, kClaimed) && expected != kClaimed)

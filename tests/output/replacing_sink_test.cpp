@@ -28,7 +28,9 @@ std::string NewHeader()
 }
 
 // Writes header in pieces of uneven sizes, as the header writer does, over
-// whatever stands at path, and commits.
+// whatever stands at path, and commits. Whether the old header was kept or
+// replaced, the output is then closed and gives its slot back: a slot held
+// per kept header would refuse every header after the 256th of a run.
 void WriteOver(const fs::path& path, const std::string& header)
 {
     OutputFile output;
@@ -43,6 +45,8 @@ void WriteOver(const fs::path& path, const std::string& header)
     }
     ASSERT_TRUE(sink.Write(header.data() + at, header.size() - at, &error)) << error;
     ASSERT_TRUE(sink.Commit(&error)) << error;
+    EXPECT_EQ(output.handle, -1);
+    EXPECT_EQ(output.temporarySlot, -1);
 }
 
 TEST(ReplacingSinkTest, TheHeaderIsWhatWasWrittenWhateverStoodThereBefore)
@@ -90,7 +94,7 @@ TEST(ReplacingSinkTest, AnUnchangedHeaderStaysTheSameFileAndCountsAsWrittenNow)
     EXPECT_TRUE(ReadFileBytes(directory / "link") == header);
 }
 
-TEST(ReplacingSinkTest, DiscardingLeavesTheOldHeaderWhereverTheBytesParted)
+TEST(ReplacingSinkTest, AnOutputDroppedUncommittedLeavesTheOldHeaderWhereverTheBytesParted)
 {
     const std::string header = NewHeader();
     for (std::size_t parted : {std::size_t{70'000}, header.size()}) {
@@ -99,16 +103,36 @@ TEST(ReplacingSinkTest, DiscardingLeavesTheOldHeaderWhereverTheBytesParted)
         if (parted < old.size())
             old[parted] ^= 1;
         WriteFileBytes(directory / "Cube.h", old);
-        OutputFile output;
-        std::string error;
-        ASSERT_TRUE(CreateOutput((directory / "Cube.h").native(), &output, &error)) << error;
-        ReplacingSink sink(output);
-        ASSERT_TRUE(sink.Write(header.data(), header.size(), &error)) << error;
-        sink.Discard();
+        {
+            OutputFile output;
+            std::string error;
+            ASSERT_TRUE(CreateOutput((directory / "Cube.h").native(), &output, &error)) << error;
+            ReplacingSink sink(output);
+            ASSERT_TRUE(sink.Write(header.data(), header.size(), &error)) << error;
+        }
         EXPECT_TRUE(ReadFileBytes(directory / "Cube.h") == old);
         EXPECT_EQ(FileNames(directory.path()), (std::vector<std::string>{"Cube.h"}));
     }
 }
+
+#ifndef _WIN32
+// Kept, a link would go on giving the build whatever its owner writes to the
+// file it points at.
+TEST(ReplacingSinkTest, AHeaderThatIsALinkIsReplacedEvenWhenTheBytesAgree)
+{
+    const std::string header = NewHeader();
+    TemporaryDirectory directory;
+    WriteFileBytes(directory / "planted", header);
+    fs::create_symlink("planted", directory / "Cube.h");
+    const auto anHourAgo = fs::file_time_type::clock::now() - std::chrono::hours(1);
+    fs::last_write_time(directory / "planted", anHourAgo);
+
+    WriteOver(directory / "Cube.h", header);
+    EXPECT_FALSE(fs::is_symlink(directory / "Cube.h"));
+    EXPECT_TRUE(ReadFileBytes(directory / "Cube.h") == header);
+    EXPECT_EQ(fs::last_write_time(directory / "planted"), anHourAgo);
+}
+#endif
 
 }  // namespace
 }  // namespace torvane

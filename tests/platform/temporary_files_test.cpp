@@ -24,19 +24,24 @@ void RecordRemoval(const NativeChar* path)
 }
 
 // Several headers being written at once when the interruption comes: one
-// was just renamed into place, one got a second name after the first was
-// taken, and one thread has claimed a slot but not yet named its file.
+// was just renamed into place and its slot taken again by a header of a
+// shorter name, one got a second name after the first was taken, and one
+// thread has claimed a slot but not yet named its file.
 std::string InterruptSeveralOutputs()
 {
-    int first = -1, renamed = -1, second = -1, late = -1, after = -1;
+    int first = -1, renamed = -1, reused = -1, second = -1, late = -1, after = -1;
     if (!ClaimTemporarySlot(&first) || !ClaimTemporarySlot(&renamed) || !ClaimTemporarySlot(&second) ||
         !ClaimTemporarySlot(&late))
         return "a slot was refused";
     ArmTemporarySlot(first, Native("a.h.9-0.tmp"));
-    ArmTemporarySlot(renamed, Native("b.h.9-1.tmp"));
+    ArmTemporarySlot(renamed, Native("a_longer_name.h.9-1.tmp"));
     ArmTemporarySlot(second, Native("c.h.9-2.tmp"));
     ArmTemporarySlot(second, Native("c.h.9-3.tmp"));
+    const int renamedSlot = renamed;
     ReleaseTemporarySlot(&renamed);
+    if (!ClaimTemporarySlot(&reused) || reused != renamedSlot)
+        return "the freed slot was not taken again";
+    ArmTemporarySlot(reused, Native("b.h.9-5.tmp"));
     // Another thread may take the same signal at once.
     RemoveTemporaryFiles(&RecordRemoval);
     RemoveTemporaryFiles(&RecordRemoval);
@@ -59,7 +64,8 @@ TEST(TemporaryFilesDeathTest, AnInterruptionRemovesEachArmedFileOnceAndStopsNewO
             std::fflush(stderr);
             std::_Exit(0);
         },
-        ::testing::ExitedWithCode(0), "^removed a\\.h\\.9-0\\.tmp c\\.h\\.9-3\\.tmp, no claim, no arming$");
+        ::testing::ExitedWithCode(0),
+        "^removed a\\.h\\.9-0\\.tmp b\\.h\\.9-5\\.tmp c\\.h\\.9-3\\.tmp, no claim, no arming$");
 }
 
 }  // namespace

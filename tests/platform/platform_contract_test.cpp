@@ -269,7 +269,7 @@ TEST_F(PlatformTest, OutputIsInvisibleUntilCommitted)
     EXPECT_EQ(DirectoryEntries(), Names{"立方体.h"});
 }
 
-TEST_F(PlatformTest, DiscardedOutputLeavesTheTargetAndNoTemporary)
+TEST_F(PlatformTest, DiscardedOrDroppedOutputLeavesTheTargetAndNoTemporary)
 {
     WriteBytes(Utf8Path("Würfel.h"), "keep me");
     OutputFile output;
@@ -277,6 +277,13 @@ TEST_F(PlatformTest, DiscardedOutputLeavesTheTargetAndNoTemporary)
     ASSERT_TRUE(CreateOutput(Native("Würfel.h"), &output, &error)) << error;
     ASSERT_TRUE(WriteOutput(output, "half", 4, &error)) << error;
     DiscardOutput(output);
+    // More outputs than can be written at once: each that goes uncommitted
+    // must give its place back.
+    for (int i = 0; i < 300; ++i) {
+        OutputFile dropped;
+        ASSERT_TRUE(CreateOutput(Native("Würfel.h"), &dropped, &error)) << i << ": " << error;
+        ASSERT_TRUE(WriteOutput(dropped, "half", 4, &error)) << error;
+    }
 
     EXPECT_EQ(ReadBytes(Utf8Path("Würfel.h")), "keep me");
     EXPECT_EQ(DirectoryEntries(), Names{"Würfel.h"});
