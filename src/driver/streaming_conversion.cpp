@@ -10,19 +10,19 @@
 namespace torvane {
 namespace {
 
-void ReserveWelderFor(CornerWelder& welder, const TextEstimate& estimate)
+using CornerVisit = std::function<void(const ObjCorner&)>;
+
+// Room for what a text is expected to bring, in a merging welder or the
+// welder of a later half. The triangles held until the warning's places are
+// known, at most kScatterReach of them, are reserved whole rather than
+// grown: each regrowth copies them into memory touched for the first time.
+template <typename Welding>
+void ReserveRoom(Welding& welding, const TextEstimate& estimate)
 {
-    ReserveWelder(welder, ReservableEntries<std::uint32_t>(estimate.vertexLines),
+    welding.head.reserve(std::min(ReservableEntries<ObjTriangle>(estimate.corners / 3), kScatterReach));
+    ReserveWelder(welding.welder, ReservableEntries<std::uint32_t>(estimate.vertexLines),
                   ReservableEntries<ObjCorner>(estimate.distinctCorners),
                   ReservableEntries<std::uint32_t>(estimate.corners));
-}
-
-// The triangles held until the warning's places are known, at most
-// kScatterReach of them: reserved whole rather than grown, each regrowth
-// copying them into memory touched for the first time.
-void ReserveHead(LargeList<ObjTriangle>& head, const TextEstimate& estimate)
-{
-    head.reserve(std::min(ReservableEntries<ObjTriangle>(estimate.corners / 3), kScatterReach));
 }
 
 // The model's triangles, merged with the warning's and welded as they are
@@ -32,15 +32,8 @@ public:
     explicit MergingSink(MergingWelder& merging) : merging_(merging) { }
 
     void Take(const ObjTriangle& triangle) override { TakeModelTriangle(merging_, triangle); }
-    void VisitCorners(const std::function<void(const ObjCorner&)>& visit) const override
-    {
-        VisitModelCorners(merging_, visit);
-    }
-    void Reserve(const TextEstimate& estimate) override
-    {
-        ReserveHead(merging_.head, estimate);
-        ReserveWelderFor(merging_.welder, estimate);
-    }
+    void VisitCorners(const CornerVisit& visit) const override { VisitModelCorners(merging_, visit); }
+    void Reserve(const TextEstimate& estimate) override { ReserveRoom(merging_, estimate); }
 
 private:
     MergingWelder& merging_;
@@ -53,15 +46,8 @@ public:
     explicit LaterHalfSink(MergingWelder& merging) : merging_(merging) { }
 
     void Take(const ObjTriangle& triangle) override { TakeLaterTriangle(later_, triangle); }
-    void VisitCorners(const std::function<void(const ObjCorner&)>& visit) const override
-    {
-        VisitModelCorners(later_, visit);
-    }
-    void Reserve(const TextEstimate& estimate) override
-    {
-        ReserveHead(later_.head, estimate);
-        ReserveWelderFor(later_.welder, estimate);
-    }
+    void VisitCorners(const CornerVisit& visit) const override { VisitModelCorners(later_, visit); }
+    void Reserve(const TextEstimate& estimate) override { ReserveRoom(later_, estimate); }
     void JoinToFirst() override { JoinLaterWeld(merging_, later_); }
 
 private:

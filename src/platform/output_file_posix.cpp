@@ -210,15 +210,14 @@ bool CommitOutput(OutputFile& file, std::string* error)
     return true;
 }
 
-void DiscardOutput(OutputFile& file)
+void CloseOutputHandle(std::intptr_t handle)
 {
-    if (file.handle >= 0)
-        close(ToDescriptor(file.handle));
-    file.handle = -1;
-    if (!file.temporaryPath.empty())
-        unlink(file.temporaryPath.c_str());
-    file.temporaryPath.clear();
-    ReleaseTemporarySlot(&file.temporarySlot);
+    close(ToDescriptor(handle));
+}
+
+void RemoveOutputFile(const NativeString& path)
+{
+    unlink(path.c_str());
 }
 
 bool MarkModifiedNow(const NativeString& path)

@@ -158,15 +158,14 @@ bool CommitOutput(OutputFile& file, std::string* error)
     return true;
 }
 
-void DiscardOutput(OutputFile& file)
+void CloseOutputHandle(std::intptr_t handle)
 {
-    if (file.handle != -1)
-        CloseHandle(ToHandle(file.handle));
-    file.handle = -1;
-    if (!file.temporaryPath.empty())
-        DeleteFileW(file.temporaryPath.c_str());
-    file.temporaryPath.clear();
-    ReleaseTemporarySlot(&file.temporarySlot);
+    CloseHandle(ToHandle(handle));
+}
+
+void RemoveOutputFile(const NativeString& path)
+{
+    DeleteFileW(path.c_str());
 }
 
 bool MarkModifiedNow(const NativeString& path)

@@ -36,6 +36,20 @@ bool IsConsole(HANDLE handle)
     return GetConsoleMode(handle, &mode) != 0;
 }
 
+// Writes units from next on in calls of at most limit units, until all are
+// written or a call fails or writes nothing.
+template <typename Unit, typename Write>
+void WriteInChunks(const Unit* next, std::size_t left, DWORD limit, Write write)
+{
+    while (left != 0) {
+        DWORD written = 0;
+        if (!write(next, Chunk(left, limit), &written) || written == 0)
+            return;
+        next += written;
+        left -= written;
+    }
+}
+
 // A console shows UTF-16 as it is, whatever its code page; a pipe or a file
 // gets the UTF-8 bytes unchanged, as on every other platform.
 void WriteStandardStream(DWORD which, const std::string& text)
@@ -45,26 +59,14 @@ void WriteStandardStream(DWORD which, const std::string& text)
         return;
     if (IsConsole(handle)) {
         std::wstring wide = FromUtf8(text);
-        const wchar_t* next = wide.data();
-        std::size_t left = wide.size();
-        while (left != 0) {
-            DWORD written = 0;
-            if (!WriteConsoleW(handle, next, Chunk(left, kConsoleChunk), &written, nullptr) || written == 0)
-                return;
-            next += written;
-            left -= written;
-        }
+        WriteInChunks(wide.data(), wide.size(), kConsoleChunk, [&](const wchar_t* next, DWORD size, DWORD* written) {
+            return WriteConsoleW(handle, next, size, written, nullptr);
+        });
         return;
     }
-    const char* next = text.data();
-    std::size_t left = text.size();
-    while (left != 0) {
-        DWORD written = 0;
-        if (!WriteFile(handle, next, Chunk(left, kMaxTransfer), &written, nullptr) || written == 0)
-            return;
-        next += written;
-        left -= written;
-    }
+    WriteInChunks(text.data(), text.size(), kMaxTransfer, [&](const char* next, DWORD size, DWORD* written) {
+        return WriteFile(handle, next, size, written, nullptr);
+    });
 }
 
 std::size_t FileNameStart(const std::wstring& path)

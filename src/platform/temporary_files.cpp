@@ -80,4 +80,15 @@ void RemoveTemporaryFiles(void (*remove)(const NativeChar* path))
     }
 }
 
+void DiscardOutput(OutputFile& file)
+{
+    if (file.handle != -1)
+        CloseOutputHandle(file.handle);
+    file.handle = -1;
+    if (!file.temporaryPath.empty())
+        RemoveOutputFile(file.temporaryPath);
+    file.temporaryPath.clear();
+    ReleaseTemporarySlot(&file.temporarySlot);
+}
+
 }  // namespace torvane

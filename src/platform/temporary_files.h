@@ -13,6 +13,7 @@
 // interruption would miss.
 
 #include <cstddef>
+#include <cstdint>
 
 #include "platform/platform.h"
 
@@ -38,5 +39,10 @@ void ReleaseTemporarySlot(int* slot);
 // on several threads at once, and refuses every later claim or arming.
 // Async-signal-safe when remove is.
 void RemoveTemporaryFiles(void (*remove)(const NativeChar* path));
+
+// What each platform's output file provides to DiscardOutput, which is the
+// same everywhere: closing an open handle, and removing a named file.
+void CloseOutputHandle(std::intptr_t handle);
+void RemoveOutputFile(const NativeString& path);
 
 }  // namespace torvane
