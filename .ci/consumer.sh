@@ -281,8 +281,11 @@ linux_packages() {
   local tarball deb
   tarball=$(ls "$packages"/torvane-*.tar.gz)
   deb=$(ls "$packages"/torvane_*.deb)
-  tar tzf "$tarball" | grep -q '/bin/torvane$' || fail "$tarball has no bin/torvane"
-  tar tzf "$tarball" | grep -q '/lib/cmake/Torvane/TorvaneConfig.cmake$' || fail "$tarball has no CMake package"
+  # Listed into a file: grep -q stops reading at the first match, and the
+  # lister it leaves behind fails on the closed pipe.
+  tar tzf "$tarball" > "$work/tarball.txt"
+  grep -q '/bin/torvane$' "$work/tarball.txt" || fail "$tarball has no bin/torvane"
+  grep -q '/lib/cmake/Torvane/TorvaneConfig.cmake$' "$work/tarball.txt" || fail "$tarball has no CMake package"
   # The released program runs on any Linux with a recent enough C library.
   mkdir -p "$work/tarball"
   tar xzf "$tarball" -C "$work/tarball"
@@ -294,7 +297,8 @@ linux_packages() {
   # Letters are classified from a table built in: no Unicode library.
   dpkg-deb -f "$deb" Depends | grep -q 'libc6' || fail "$deb does not depend on the C library"
   ! dpkg-deb -f "$deb" Depends | grep -q 'libicu' || fail "$deb depends on ICU"
-  dpkg-deb -c "$deb" | grep -q './usr/share/man/man1/torvane.1$' || fail "$deb has no manual page"
+  dpkg-deb -c "$deb" > "$work/deb.txt"
+  grep -q './usr/share/man/man1/torvane.1.gz$' "$work/deb.txt" || fail "$deb has no manual page"
 
   log "build and run examples/consumer against the unpacked .deb"
   dpkg-deb -x "$deb" "$work/deb"

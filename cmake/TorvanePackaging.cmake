@@ -1,12 +1,37 @@
 # What `cmake --install` lays out and what `cpack` packs: the executable, its
-# manual page and the CMake package that find_package(Torvane) reads.
+# manual page, the shell completions, the licence and notices with the README
+# and the changelog, and the CMake package that find_package(Torvane) reads.
+
+# Documentation goes where a distribution puts it, under the package's name
+# (GNUInstallDirs would take the project's, Torvane) unless the cache says
+# otherwise.
+if(NOT CMAKE_INSTALL_DOCDIR)
+  set(CMAKE_INSTALL_DOCDIR share/doc/torvane CACHE PATH "Documentation (share/doc/torvane)" FORCE)
+endif()
 include(GNUInstallDirs)
 include(CMakePackageConfigHelpers)
 
 set(TORVANE_INSTALL_CMAKEDIR lib/cmake/Torvane CACHE STRING
   "Where the CMake package goes, relative to the install prefix")
 
-install(FILES ${PROJECT_SOURCE_DIR}/docs/torvane.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+install(FILES ${PROJECT_BINARY_DIR}/docs/torvane.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+set(TORVANE_DOCUMENTS
+  ${PROJECT_SOURCE_DIR}/LICENSE ${PROJECT_SOURCE_DIR}/NOTICE
+  ${PROJECT_SOURCE_DIR}/README.md ${PROJECT_SOURCE_DIR}/CHANGELOG.md)
+if(WIN32)
+  # Beside bin/ in the zip, where a Windows user looks for them.
+  install(FILES ${TORVANE_DOCUMENTS} DESTINATION .)
+else()
+  install(FILES ${TORVANE_DOCUMENTS} DESTINATION ${CMAKE_INSTALL_DOCDIR})
+  # Where bash-completion, zsh and fish look for completions that a package
+  # installs.
+  install(FILES ${PROJECT_SOURCE_DIR}/completions/torvane.bash
+    DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions RENAME torvane)
+  install(FILES ${PROJECT_SOURCE_DIR}/completions/_torvane
+    DESTINATION ${CMAKE_INSTALL_DATADIR}/zsh/vendor-completions)
+  install(FILES ${PROJECT_SOURCE_DIR}/completions/torvane.fish
+    DESTINATION ${CMAKE_INSTALL_DATADIR}/fish/vendor_completions.d)
+endif()
 
 install(EXPORT TorvaneTargets NAMESPACE Torvane:: DESTINATION ${TORVANE_INSTALL_CMAKEDIR})
 configure_package_config_file(${PROJECT_SOURCE_DIR}/cmake/TorvaneConfig.cmake.in
@@ -25,15 +50,39 @@ install(FILES
 
 set(TORVANE_PACKAGE_CONTACT "Torvane maintainers <maintainers@torvane.example>" CACHE STRING
   "Maintainer named in the packages")
+include(${PROJECT_SOURCE_DIR}/cmake/TorvaneDebianFiles.cmake)
+
 # Values reach the packages as written, quotes included.
 set(CPACK_VERBATIM_VARIABLES ON)
 set(CPACK_PACKAGE_NAME torvane)
 set(CPACK_PACKAGE_VENDOR "Torvane")
 set(CPACK_PACKAGE_CONTACT "${TORVANE_PACKAGE_CONTACT}")
+set(CPACK_RESOURCE_FILE_LICENSE ${PROJECT_SOURCE_DIR}/LICENSE)
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Converts Wavefront OBJ models into C/C++ header files")
-set(CPACK_PACKAGE_DESCRIPTION
-  "Torvane turns Wavefront OBJ models into C/C++ headers that a renderer compiles in: an interleaved OBJ_VERT vertex array and an index array, three indices per triangle, with the \"HFILE\" warning mesh merged in. The package includes a CMake package with torvane_add_header(), which generates a model's header at build time.")
+# Lines of at most 80 characters, as Debian's tools want them.
+set(CPACK_PACKAGE_DESCRIPTION [[
+Torvane turns Wavefront OBJ models into C/C++ headers that a renderer
+compiles in: an interleaved OBJ_VERT vertex array and an index array, three
+indices per triangle, with the "HFILE" warning mesh merged in.
+
+The package includes a CMake package with torvane_add_header(), which
+generates a model's header at build time.]])
 set(CPACK_STRIP_FILES ON)
+
+# Packages made twice from one commit are the same byte for byte: their
+# timestamps are the commit's (cmake/TorvaneCPackOptions.cmake), their
+# entries sorted, owned by root and compressed without a time of their own
+# (cmake/TorvaneCPackArchive.cmake).
+set(CPACK_PROJECT_CONFIG_FILE ${PROJECT_SOURCE_DIR}/cmake/TorvaneCPackOptions.cmake)
+set(CPACK_PRE_BUILD_SCRIPTS ${PROJECT_SOURCE_DIR}/cmake/TorvaneCPackStage.cmake)
+set(CPACK_POST_BUILD_SCRIPTS ${PROJECT_SOURCE_DIR}/cmake/TorvaneCPackArchive.cmake)
+set(CPACK_TORVANE_SOURCE_DIR ${PROJECT_SOURCE_DIR})
+set(CPACK_TORVANE_RELEASE_EPOCH ${TORVANE_RELEASE_EPOCH})
+set(CPACK_TORVANE_RELEASE_DATE ${TORVANE_RELEASE_DATE})
+set(CPACK_TORVANE_DEBIAN_DIR ${TORVANE_DEBIAN_DIR})
+set(CPACK_TORVANE_DOCDIR ${CMAKE_INSTALL_DOCDIR})
+set(CPACK_TORVANE_MANDIR ${CMAKE_INSTALL_MANDIR})
+
 if(WIN32)
   # torvane.exe links its runtimes statically: the zip is all it needs.
   set(CPACK_GENERATOR ZIP)
