@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <cstring>
 
@@ -59,8 +60,11 @@ inline char* PutLeadingGroup(char* out, std::uint32_t group)
 // Writes a value of a million or more, as PutDecimal does.
 char* PutMillionsAndUp(char* out, std::uint32_t value);
 
-// Writes value in decimal, as std::to_chars does, and returns the end;
-// writes one byte past it (at most 11 bytes in all). Indices are mostly
+// The most bytes PutDecimal writes over: ten digits and the spare byte.
+inline constexpr std::size_t kDecimalRoom = 11;
+
+// Writes value in decimal, as std::to_chars does, and returns the end. It
+// may write over kDecimalRoom bytes from out, also past the returned end. Indices are mostly
 // of four to six digits, so those take the first branch.
 inline char* PutDecimal(char* out, std::uint32_t value)
 {

@@ -126,6 +126,7 @@ char* FormatAttributeRow(Float3 value, char* out)
 }
 
 constexpr std::size_t kLargestIndexRow = 64;
+static_assert(kLargestIndexRow >= 3 * (kDecimalRoom + 2) + 4);
 
 // triangle points at the row's three indices.
 char* FormatIndexRow(const std::uint32_t* triangle, char* out)
