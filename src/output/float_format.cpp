@@ -30,7 +30,6 @@ constexpr std::uint32_t kUsualLimitBits = 0x43000000u;
 constexpr float kFixedPointScale = 0x1p43f;
 constexpr std::uint64_t kMicrosPerUnitOverPowerOfTwo = 15625;
 constexpr int kMicrosShift = 37;
-constexpr std::uint64_t kHalfMicro = std::uint64_t{1} << (kMicrosShift - 1);
 
 // With a larger binary exponent a float is an integer of 2^44 or more,
 // beyond the integers these routes print.
