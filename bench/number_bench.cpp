@@ -1,6 +1,7 @@
 // Number conversion throughput against the C and C++ library routines that
 // do the same job. The per_number counter is the time for one number.
 #include "obj/number_parse.h"
+#include "output/decimal_digits.h"
 #include "output/float_format.h"
 
 #include <benchmark/benchmark.h>
@@ -68,6 +69,21 @@ const std::vector<float>& CoordinateValues()
         std::uniform_real_distribution<float> value(-150.0f, 150.0f);
         for (std::size_t i = 0; i < kTokenCount; ++i) {
             list.push_back(value(rng) / ((rng() % 4) == 0 ? 100.0f : 1.0f));
+        }
+        return list;
+    }();
+    return values;
+}
+
+// Indices as a large model's index rows hold them: up to a few hundred
+// thousand, mostly of five and six digits.
+const std::vector<std::uint32_t>& IndexValues()
+{
+    static const std::vector<std::uint32_t> values = [] {
+        std::vector<std::uint32_t> list;
+        std::mt19937_64 rng(9);
+        for (std::size_t i = 0; i < kTokenCount; ++i) {
+            list.push_back(static_cast<std::uint32_t>(rng() % 300000));
         }
         return list;
     }();
@@ -161,6 +177,30 @@ void BM_ToCharsFixed6(benchmark::State& state)
     });
 }
 
+template <typename Format>
+void RunFormatIndex(benchmark::State& state, Format format)
+{
+    const std::vector<std::uint32_t>& values = IndexValues();
+    char text[32];
+    for (auto _ : state) {
+        for (const std::uint32_t value : values) {
+            benchmark::DoNotOptimize(format(value, text));
+            benchmark::ClobberMemory();
+        }
+    }
+    SetPerNumber(state);
+}
+
+void BM_PutDecimal(benchmark::State& state)
+{
+    RunFormatIndex(state, [](std::uint32_t value, char* out) { return torvane::PutDecimal(out, value); });
+}
+
+void BM_ToCharsIndex(benchmark::State& state)
+{
+    RunFormatIndex(state, [](std::uint32_t value, char* out) { return std::to_chars(out, out + 16, value).ptr; });
+}
+
 }  // namespace
 
 BENCHMARK(BM_ParseFloatPrefix);
@@ -171,5 +211,7 @@ BENCHMARK(BM_Atoi);
 BENCHMARK(BM_FormatFixed6);
 BENCHMARK(BM_Snprintf);
 BENCHMARK(BM_ToCharsFixed6);
+BENCHMARK(BM_PutDecimal);
+BENCHMARK(BM_ToCharsIndex);
 
 BENCHMARK_MAIN();

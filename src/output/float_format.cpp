@@ -1,103 +1,110 @@
 #include "output/float_format.h"
 
-#include <bit>
 #include <charconv>
+#include <cmath>
 #include <cstdint>
 #include <cstring>
+
+#include "output/decimal_digits.h"
 
 namespace torvane {
 namespace {
 
-constexpr char kDigitPairs[] = "00010203040506070809"
-                               "10111213141516171819"
-                               "20212223242526272829"
-                               "30313233343536373839"
-                               "40414243444546474849"
-                               "50515253545556575859"
-                               "60616263646566676869"
-                               "70717273747576777879"
-                               "80818283848586878889"
-                               "90919293949596979899";
+constexpr std::uint32_t kMicrosPerUnit = 1000000;
 
-constexpr std::uint64_t kMicrosPerUnit = 1000000;
+// Magnitudes as bits, with the sign cleared. From 2^-21 to below 128 lie
+// the usual coordinates, of one or two integer digits (three from 100 up),
+// which take the shortest route. Below 2^-21, under half a millionth, every
+// value prints as zero, as the many zero coordinates do.
+constexpr std::uint32_t kRoundsToZeroBits = 0x35000000u;
+constexpr std::uint32_t kUsualLimitBits = 0x43000000u;
 
-// A float is m * 2^e with m < 2^24. With e <= 20 the scaled value
-// m * 2^e * 10^6 stays below 2^44 * 10^6 < 2^64, so every float up to 2^44
-// is formatted with 64-bit integers alone; larger ones are integers that
-// take the general route.
-constexpr int kMaxFastBinaryExponent = 20;
+// In the usual range the magnitude times 2^43 is below 2^50, so the value in
+// millionths times 2^37, (magnitude * 2^43) * 15625, fits in 64 bits. The
+// multiplication by 2^43 is exact, and so is the conversion to an integer
+// from 2^-20 up (a float is m * 2^e with m < 2^24, and there e >= -43).
+// Between 2^-21 and 2^-20 it drops the last bit, m * 2^-44 becoming
+// floor(m / 2) * 2^-43; those values print as 0 or 1 millionth, and the
+// drop moves none across half a millionth: the least m above it is
+// 8796094 on both counts.
+constexpr float kFixedPointScale = 0x1p43f;
+constexpr std::uint64_t kMicrosPerUnitOverPowerOfTwo = 15625;
+constexpr int kMicrosShift = 37;
 
-// With a shift of 45 or more, m * 10^6 < 2^44 is below half of 2^shift, so
-// the scaled value rounds to zero.
-constexpr int kShiftRoundingToZero = 45;
+// With a larger binary exponent a float is an integer of 2^44 or more,
+// beyond the integers these routes print.
+constexpr int kMaxBinaryExponent = 20;
 
-char* WriteIntegerPart(char* out, std::uint64_t value)
+// scaled / 2^shift rounded half to even, as printf rounds: adding one less
+// than half, and one more where the truncated quotient is odd, carries a
+// remainder of exactly half to the even neighbour and only there.
+inline std::uint64_t RoundHalfToEven(std::uint64_t scaled, int shift)
 {
-    char scratch[20];
-    char* digits = scratch + sizeof scratch;
-    while (value >= 100) {
-        const std::uint64_t quotient = value / 100;
-        digits -= 2;
-        std::memcpy(digits, kDigitPairs + 2 * (value - quotient * 100), 2);
-        value = quotient;
-    }
-    if (value >= 10) {
-        digits -= 2;
-        std::memcpy(digits, kDigitPairs + 2 * value, 2);
-    } else {
-        *--digits = static_cast<char>('0' + value);
-    }
-    const std::size_t length = static_cast<std::size_t>(scratch + sizeof scratch - digits);
-    std::memcpy(out, digits, length);
-    return out + length;
-}
-
-// The point and six digits of fraction (below 10^6) as eight bytes in text
-// order, the last one spare: the three pairs of digits are split into tens
-// and ones in 16-bit lanes, all at once.
-inline std::uint64_t PointAndSixDigits(std::uint32_t fraction)
-{
-    const std::uint64_t high = fraction / 10000;
-    const std::uint64_t rest = fraction - high * 10000;
-    const std::uint64_t middle = rest / 100;
-    const std::uint64_t pairs = high | middle << 16 | (rest - middle * 100) << 32;
-    // x * 103 >> 10 is x / 10 for every x below 100, and stays in its lane.
-    const std::uint64_t tens = (pairs * 103) >> 10 & 0x0000000F000F000Fu;
-    const std::uint64_t digits = tens | (pairs - tens * 10) << 8;
-    return (digits | 0x0000303030303030u) << 8 | '.';
-}
-
-// The value m * 2^e times 10^6, rounded half to even: the last printed
-// digit. Signs and roundings vary from one coordinate to the next, so they
-// are applied without branches that would be mispredicted half the time.
-inline std::uint64_t RoundedMicros(std::uint64_t mantissa, int binaryExponent)
-{
-    if (binaryExponent >= 0)
-        return (mantissa << binaryExponent) * kMicrosPerUnit;
-    const int shift = -binaryExponent;
-    if (shift >= kShiftRoundingToZero)
-        return 0;
-    const std::uint64_t scaled = mantissa * kMicrosPerUnit;
     const std::uint64_t half = std::uint64_t{1} << (shift - 1);
-    const std::uint64_t remainder = scaled & ((half << 1) - 1);
-    std::uint64_t micros = scaled >> shift;
-    micros += static_cast<std::uint64_t>(remainder > half) | (static_cast<std::uint64_t>(remainder == half) & micros);
-    return micros;
+    const std::uint64_t odd = scaled >> shift & 1;
+    return (scaled + (half - 1) + odd) >> shift;
 }
 
-// Models are mostly scaled to units, so one integer digit is the rule and
-// the branch on it is well predicted.
-inline char* WriteUnits(char* out, std::uint64_t units)
+// A magnitude in the usual range in millionths, rounded.
+inline std::uint32_t UsualMicros(float magnitude)
 {
-    if (units < 10) {
-        *out = static_cast<char>('0' + units);
-        return out + 1;
+    const auto fixed = static_cast<std::uint64_t>(static_cast<std::int64_t>(magnitude * kFixedPointScale));
+    return static_cast<std::uint32_t>(RoundHalfToEven(fixed * kMicrosPerUnitOverPowerOfTwo, kMicrosShift));
+}
+
+char* PutPointAndSixDigits(char* out, std::uint32_t fraction)
+{
+    *out = '.';
+    out = PutInnerGroup(out + 1, fraction / 1000);
+    return PutInnerGroup(out, fraction % 1000);
+}
+
+// Integer parts from 128 up reach 2^44, beyond 32 bits.
+char* PutIntegerPart(char* out, std::uint64_t units)
+{
+    constexpr std::uint32_t kBillion = 1000000000;
+    if (units < kBillion)
+        return PutDecimal(out, static_cast<std::uint32_t>(units));
+    const auto low = static_cast<std::uint32_t>(units % kBillion);
+    out = PutDecimal(out, static_cast<std::uint32_t>(units / kBillion));
+    out = PutInnerGroup(out, low / 1000000);
+    out = PutInnerGroup(out, low / 1000 % 1000);
+    return PutInnerGroup(out, low % 1000);
+}
+
+// Values from 128 up, infinity and NaN.
+char* FormatLarge(float value, std::uint32_t bits, char* out)
+{
+    const int binaryExponent = static_cast<int>(bits >> 23 & 0xFFu) - 150;
+    if (binaryExponent > kMaxBinaryExponent) {
+        // Huge values, infinity and NaN: rare enough for the general
+        // formatter, which prints fixed notation exactly as printf does.
+        return std::to_chars(out, out + kFixed6MaxLength, static_cast<double>(value), std::chars_format::fixed, 6).ptr;
     }
-    if (units < 100) {
-        std::memcpy(out, kDigitPairs + 2 * units, 2);
-        return out + 2;
+    *out = '-';
+    out += bits >> 31;
+    const std::uint64_t mantissa = (bits & 0x7FFFFFu) | 0x800000u;
+    if (binaryExponent >= 0) {
+        out = PutIntegerPart(out, mantissa << binaryExponent);
+        return PutPointAndSixDigits(out, 0);
     }
-    return WriteIntegerPart(out, units);
+    // From 128 up the exponent is at least -16, so the product fits in 64
+    // bits.
+    const std::uint64_t micros = RoundHalfToEven(mantissa * kMicrosPerUnit, -binaryExponent);
+    out = PutIntegerPart(out, micros / kMicrosPerUnit);
+    return PutPointAndSixDigits(out, static_cast<std::uint32_t>(micros % kMicrosPerUnit));
+}
+
+// Values outside the usual range: those that print as zero, and those
+// from 128 up.
+char* FormatUnusual(float value, std::uint32_t bits, char* out)
+{
+    if ((bits & 0x7FFFFFFFu) >= kRoundsToZeroBits)
+        return FormatLarge(value, bits, out);
+    *out = '-';
+    out += bits >> 31;
+    std::memcpy(out, "0.000000", 8);
+    return out + 8;
 }
 
 }  // namespace
@@ -107,36 +114,16 @@ char* FormatFixed6(float value, char* out)
     std::uint32_t bits = 0;
     static_assert(sizeof bits == sizeof value);
     std::memcpy(&bits, &value, sizeof bits);
-
-    const std::uint32_t biasedExponent = (bits >> 23) & 0xFFu;
-    const std::uint32_t fraction = bits & 0x7FFFFFu;
-    // Subnormals share the exponent of the smallest normal numbers.
-    const int binaryExponent = biasedExponent == 0 ? -149 : static_cast<int>(biasedExponent) - 150;
-    if (binaryExponent > kMaxFastBinaryExponent) {
-        // Huge values, infinity and NaN: rare enough for the general
-        // formatter, which prints fixed notation exactly as printf does.
-        return std::to_chars(out, out + kFixed6MaxLength, static_cast<double>(value), std::chars_format::fixed, 6).ptr;
-    }
-    const std::uint64_t mantissa = biasedExponent == 0 ? fraction : (fraction | 0x800000u);
-    const std::uint64_t micros = RoundedMicros(mantissa, binaryExponent);
-
+    if ((bits & 0x7FFFFFFFu) - kRoundsToZeroBits >= kUsualLimitBits - kRoundsToZeroBits)
+        return FormatUnusual(value, bits, out);
     // printf shows the sign of every negative value, also of -0.0 and of
-    // values that round to zero.
+    // values that round to zero. The sign varies from one coordinate to the
+    // next, so it costs no branch.
     *out = '-';
     out += bits >> 31;
-    const std::uint64_t units = micros / kMicrosPerUnit;
-    const auto fractionDigits = static_cast<std::uint32_t>(micros - units * kMicrosPerUnit);
-    out = WriteUnits(out, units);
-    // The first character is the lowest byte: one store where that is the
-    // machine's order, byte by byte elsewhere.
-    const std::uint64_t text = PointAndSixDigits(fractionDigits);
-    if constexpr (std::endian::native == std::endian::little) {
-        std::memcpy(out, &text, sizeof text);
-    } else {
-        for (int i = 0; i < 8; ++i)
-            out[i] = static_cast<char>(text >> (8 * i));
-    }
-    return out + 7;
+    const std::uint32_t micros = UsualMicros(std::fabs(value));
+    out = PutLeadingGroup(out, micros / kMicrosPerUnit);
+    return PutPointAndSixDigits(out, micros % kMicrosPerUnit);
 }
 
 }  // namespace torvane

@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cstring>
 
+#include "output/decimal_digits.h"
 #include "output/float_format.h"
 #include "output/naming.h"
 #include "output/ordered_blocks.h"
@@ -29,6 +31,7 @@ constexpr char kVertexDataFollows[] = "// Raw Vertex Data follows: Positions, Te
 // under this, and a vertex row with all three groups under kLargestRow.
 constexpr std::size_t kLargestGroup = 3 * (kFixed6MaxLength + 3) + 8;
 constexpr std::size_t kLargestRow = 3 * kLargestGroup + 16;
+static_assert(kLargestRow <= kLargestSpaceToWrite);
 
 void AppendText(BufferedWriter& writer, std::string_view text)
 {
@@ -80,54 +83,66 @@ void WriteRecordType(const Vertices& vertices, BufferedWriter& writer)
     AppendText(writer, "}OBJ_VERT;\r\n#define __OBJ_VERT__\r\n#endif\r\n");
 }
 
-char* CopyText(char* out, std::string_view text)
+// Copies a literal's text. A text of three or seven characters goes in one
+// store of four or eight bytes with its terminating NUL, which the text that
+// follows writes over.
+template <std::size_t N>
+char* PutText(char* out, const char (&text)[N])
 {
-    for (char c : text)
-        *out++ = c;
-    return out;
+    constexpr std::size_t kLength = N - 1;
+    constexpr std::size_t kCopied = kLength == 3 || kLength == 7 ? N : kLength;
+    std::memcpy(out, text, kCopied);
+    return out + kLength;
 }
 
-char* FormatGroup(char* out, const Float3& value, std::string_view close)
+template <std::size_t N>
+char* FormatGroup(char* out, Float3 value, const char (&close)[N])
 {
-    out = CopyText(out, "\t{ ");
+    out = PutText(out, "\t{ ");
     out = FormatFixed6(value.x, out);
-    out = CopyText(out, "f, ");
+    out = PutText(out, "f, ");
     out = FormatFixed6(value.y, out);
-    out = CopyText(out, "f, ");
+    out = PutText(out, "f, ");
     out = FormatFixed6(value.z, out);
-    return CopyText(out, close);
+    return PutText(out, close);
 }
 
 template <typename Vertices>
 char* FormatVertexRow(const Vertices& vertices, std::size_t i, char* out)
 {
-    out = CopyText(out, "\t{");
+    out = PutText(out, "\t{");
     out = FormatGroup(out, vertices.position(i), "f },");
     if (vertices.hasTexcoords())
         out = FormatGroup(out, vertices.texcoord(i), "f },");
     if (vertices.hasNormals())
         out = FormatGroup(out, vertices.normal(i), "f }");
-    return CopyText(out, "\t},\r\n");
+    return PutText(out, "\t},\r\n");
 }
 
-char* FormatAttributeRow(const Float3& value, char* out)
+char* FormatAttributeRow(Float3 value, char* out)
 {
     out = FormatGroup(out, value, "f },");
-    return CopyText(out, "\r\n");
+    return PutText(out, "\r\n");
 }
 
 constexpr std::size_t kLargestIndexRow = 64;
+static_assert(kLargestIndexRow >= 3 * (kDecimalRoom + 2) + 4);
 
-char* FormatIndexRow(const LargeList<std::uint32_t>& indices, std::size_t row, char* out)
+// triangle points at the row's three indices.
+char* FormatIndexRow(const std::uint32_t* triangle, char* out)
 {
-    char* limit = out + kLargestIndexRow;
-    out = CopyText(out, "\t ");
-    out = std::to_chars(out, limit, indices[3 * row]).ptr;
-    out = CopyText(out, ", ");
-    out = std::to_chars(out, limit, indices[3 * row + 1]).ptr;
-    out = CopyText(out, ", ");
-    out = std::to_chars(out, limit, indices[3 * row + 2]).ptr;
-    return CopyText(out, ",\r\n");
+    // Read before anything is written: for all the compiler knows, the
+    // writes might change them.
+    const std::uint32_t first = triangle[0];
+    const std::uint32_t second = triangle[1];
+    const std::uint32_t third = triangle[2];
+    out = PutText(out, "\t ");
+    out = PutDecimal(out, first);
+    out = PutText(out, ", ");
+    out = PutDecimal(out, second);
+    out = PutText(out, ", ");
+    out = PutDecimal(out, third);
+    return PutText(out, ",\r\n");
 }
 
 // Rows in blocks of about a quarter megabyte of text: large enough that the
@@ -161,8 +176,16 @@ void WriteRows(std::size_t rowCount, RowLength length, FormatRow formatRow, RowW
     std::size_t rowsPerBlock = kBlockBytes / length.typical;
     std::size_t blockCount = (rowCount + rowsPerBlock - 1) / rowsPerBlock;
     if (rows.threads < 2 || blockCount < 2) {
-        for (std::size_t row = 0; row < rowCount; ++row)
-            Advance(writer, formatRow(row, SpaceToWrite(writer, length.largest)));
+        // Straight into the writer's buffer, as many rows at a time as the
+        // largest space it hands out holds.
+        const std::size_t rowsAtATime = kLargestSpaceToWrite / length.largest;
+        for (std::size_t row = 0; row < rowCount;) {
+            const std::size_t end = std::min(row + rowsAtATime, rowCount);
+            char* out = SpaceToWrite(writer, (end - row) * length.largest);
+            for (; row < end; ++row)
+                out = formatRow(row, out);
+            Advance(writer, out);
+        }
         return;
     }
     auto formatBlock = [&](std::size_t block, char* out) {
@@ -238,9 +261,10 @@ void WriteIndexArray(const LargeList<std::uint32_t>& indices, const std::string&
     AppendText(rows.writer, "// Index Data follows: Every Three Indicies == One Triangle.\r\n");
     OpenArray(rows.writer, "const unsigned int ", name + "_indicies", indices.size(), "]");
     constexpr RowLength kLength{kLargestIndexRow, 24};
+    const std::uint32_t* triangles = indices.data();
     WriteRows(
-        indices.size() / 3, kLength, [&](std::size_t row, char* out) { return FormatIndexRow(indices, row, out); },
-        rows);
+        indices.size() / 3, kLength,
+        [=](std::size_t row, char* out) { return FormatIndexRow(triangles + 3 * row, out); }, rows);
     CloseArray(rows.writer, name + "_indicies");
 }
 

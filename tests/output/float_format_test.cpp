@@ -149,7 +149,14 @@ TEST(FormatFixed6, MatchesPrintfOnSpecialMagnitudes)
         comparison.CheckNeighbours(std::ldexp(1.0f, exponent), 64);
     }
     comparison.CheckNeighbours(16777216.0f, 16);
-    comparison.CheckNeighbours(4294967296.0f, 16);
+    // Where the shortest route starts and ends, where the integer part gains
+    // a digit, also by rounding up (9.9999995 prints as 10.000000), and
+    // where an integer part needs more than 32 bits.
+    comparison.CheckNeighbours(std::ldexp(1.0f, -21), 256);
+    comparison.CheckNeighbours(std::ldexp(1.0f, -20), 256);
+    comparison.CheckNeighbours(128.0f, 256);
+    for (const float value : {0.9999995f, 9.9999995f, 10.0f, 100.0f, 1000.0f, 1e9f, 4294967296.0f})
+        comparison.CheckNeighbours(value, 256);
     comparison.CheckNeighbours(0.1f, 16);
     comparison.CheckNeighbours(1.0f, 16);
 }

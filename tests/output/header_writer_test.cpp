@@ -12,11 +12,11 @@ namespace torvane {
 namespace {
 
 std::string Header(const WeldedMesh& mesh, std::u16string_view stem, std::size_t bufferSize = 1 << 16,
-                   const HeaderForm& form = {})
+                   const HeaderForm& form = {}, unsigned threads = 2)
 {
     testing::StringSink sink;
     BufferedWriter writer = MakeBufferedWriter(sink, bufferSize);
-    EXPECT_TRUE(WriteHeader(mesh, stem, form, 2, writer));
+    EXPECT_TRUE(WriteHeader(mesh, stem, form, threads, writer));
     return std::move(sink.bytes);
 }
 
@@ -234,7 +234,8 @@ TEST(HeaderWriter, AFailedWriteIsReportedAndLaterOnesDropped)
 }
 
 // Enough rows that blocks of them are formatted on two threads, in odd
-// and even numbers of blocks; every row must still come out in order.
+// and even numbers of blocks; every row must still come out in order, and
+// the same on one thread, where rows go straight into the writer's buffer.
 TEST(HeaderWriter, RowsOfAMeshLargeEnoughForTwoThreadsComeOutInOrder)
 {
     WeldedMesh mesh;
@@ -279,6 +280,8 @@ TEST(HeaderWriter, RowsOfAMeshLargeEnoughForTwoThreadsComeOutInOrder)
     EXPECT_NE(text.find("big_indicies[900003]"), std::string::npos);
     // The attribute arrays go through the same blocks.
     EXPECT_TRUE(Header(mesh, u"big", 1 << 16, kNonInterleaved) == testing::Deinterleave(text));
+    EXPECT_TRUE(Header(mesh, u"big", 1 << 16, {}, 1) == text);
+    EXPECT_TRUE(Header(mesh, u"big", 1 << 16, kNonInterleaved, 1) == testing::Deinterleave(text));
 }
 
 }  // namespace
