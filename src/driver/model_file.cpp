@@ -43,14 +43,15 @@ struct OpenedModel {
     }
 };
 
-bool ReadAndWeldFile(const FileName& input, unsigned threads, Random& random, Workspace& workspace, std::string* error)
+bool ReadAndWeldFile(const FileName& input, NormalGeneration normals, unsigned threads, Random& random,
+                     Workspace& workspace, std::string* error)
 {
     OpenedModel opened;
     if (!OpenInput(input.path, &opened.file, error))
         return false;
     TextReading reading;
     reading.expectedSize = opened.file.size;
-    reading.threads = PlanReading(threads, opened.file.size);
+    reading.threads = PlanReading(threads, opened.file.size, normals);
     // The second half is read through a handle of its own; without one, the
     // first reads all.
     std::string unused;
@@ -60,7 +61,7 @@ bool ReadAndWeldFile(const FileName& input, unsigned threads, Random& random, Wo
     ModelFileSource second(opened.second);
     reading.halves = &second;
     reading.buffer = &workspace.readBuffer;
-    return ReadAndWeld(first, reading, random, workspace.streamed, error);
+    return ReadAndWeld(first, reading, normals, random, workspace.streamed, error);
 }
 
 bool WriteHeaderFile(const FileName& input, const NativeString& outputDirectory, const HeaderForm& form,
@@ -105,10 +106,11 @@ bool FailingThisModelOnly(Step step, std::string* error)
 
 }  // namespace
 
-bool ReadAndWeldModelFile(const FileName& input, unsigned threads, Random& random, Workspace& workspace,
-                          std::string* error)
+bool ReadAndWeldModelFile(const FileName& input, NormalGeneration normals, unsigned threads, Random& random,
+                          Workspace& workspace, std::string* error)
 {
-    return FailingThisModelOnly([&] { return ReadAndWeldFile(input, threads, random, workspace, error); }, error);
+    return FailingThisModelOnly([&] { return ReadAndWeldFile(input, normals, threads, random, workspace, error); },
+                                error);
 }
 
 bool WriteModelHeader(const FileName& input, const NativeString& outputDirectory, const HeaderForm& form,
