@@ -68,9 +68,16 @@ CornerWeights WeighCorners(const Float3& a, const Float3& b, const Float3& c)
     if (!(doubleArea > 0))
         return weights;
     weights.unitNormal = {normal.x / doubleArea, normal.y / doubleArea, normal.z / doubleArea};
-    weights.angles[0] = PortableAngle(doubleArea, Dot(ab, ac));
-    weights.angles[1] = PortableAngle(doubleArea, -Dot(ab, bc));
-    weights.angles[2] = PortableAngle(doubleArea, Dot(ac, bc));
+    // The widest angle, opposite the longest edge, is what the other two
+    // leave of pi: at least pi / 3, it loses nothing to the subtraction,
+    // and a third of the angles cost nothing.
+    const double facing[3] = {Dot(bc, bc), Dot(ac, ac), Dot(ab, ab)};
+    const double dots[3] = {Dot(ab, ac), -Dot(ab, bc), Dot(ac, bc)};
+    const int widest = facing[0] >= facing[1] ? (facing[0] >= facing[2] ? 0 : 2) : (facing[1] >= facing[2] ? 1 : 2);
+    const int first = (widest + 1) % 3, second = (widest + 2) % 3;
+    weights.angles[first] = PortableAngle(doubleArea, dots[first]);
+    weights.angles[second] = PortableAngle(doubleArea, dots[second]);
+    weights.angles[widest] = kPi - weights.angles[first] - weights.angles[second];
     return weights;
 }
 
