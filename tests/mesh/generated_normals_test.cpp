@@ -81,6 +81,17 @@ TEST(GeneratedNormals, AFoldedQuadFlatGetsTwoNormalsSmoothOneAveragedAlongTheFol
     EXPECT_EQ(Generate(kFoldedQuad, NormalGeneration::kAuto).mesh.normals, smooth.mesh.normals);
 }
 
+// A seam of the texture along the fold splits the vertices there, but not
+// the smoothing: a position's normal is shared by all its vertices in one
+// group.
+TEST(GeneratedNormals, VerticesSplitByATextureSeamShareTheirPositionsNormal)
+{
+    const std::string positions = "v 0 0 0\nv 1 0 0\nv 1 1 0\nv 0 1 1\nvt 0 0\nvt 1 1\n";
+    Generated seam = Generate(positions + "f 1/1 2/1 3/1\nf 1/2 3/2 4/2\n", NormalGeneration::kSmooth);
+    EXPECT_EQ(seam.mesh.indices, (LargeList<std::uint32_t>{0, 1, 2, 3, 4, 5}));
+    ExpectNormals(seam.mesh, {kAlongTheFold, kLower, kAlongTheFold, kAlongTheFold, kAlongTheFold, kUpper});
+}
+
 TEST(GeneratedNormals, FacesBeforeTheFirstGroupAreAGroupOfTheirOwn)
 {
     const std::string positions = "v 0 0 0\nv 1 0 0\nv 1 1 0\nv 0 1 1\n";
