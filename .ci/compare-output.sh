@@ -3,7 +3,7 @@
 # under qemu-user) on the same models with the same seed and fails on any
 # byte of difference, and checks the other build's headers against the
 # golden ones the native tests use. Each MODEL_DIR's models are converted
-# too, named in one run.
+# too, named in one run, as they are and with normals generated.
 #
 #   bash .ci/compare-output.sh NATIVE_EXE OTHER_EXE RUNNER LABEL [MODEL_DIR...]
 set -euo pipefail
@@ -102,6 +102,19 @@ for form in "--non-interleaved" "--ascii" "--non-interleaved --ascii"; do
 done
 run_both "crate-non-interleaved" "$WORK/input-crate" --non-interleaved --seed 7 crate.obj
 
+# Generated normals, in each way, for the examples and the golden models in
+# one run each: their sums of angles and square roots must come out the same
+# to the bit.
+mkdir -p "$WORK/input-normals"
+cp "$ROOT"/examples/*.obj "$WORK/input-normals/"
+if compgen -G "$golden/*.obj" >/dev/null; then
+    cp "$golden"/*.obj "$WORK/input-normals/"
+fi
+mapfile -t models < <(cd "$WORK/input-normals" && ls -1 -- *.obj | LC_ALL=C sort)
+for normals in auto smooth flat; do
+    run_both "normals-$normals" "$WORK/input-normals" --normals=$normals --seed 3 "${models[@]}"
+done
+
 # Further models, all of a directory named in one run in sorted order, so
 # that each file's scatter follows from the ones before it.
 for directory in "$@"; do
@@ -112,6 +125,7 @@ for directory in "$@"; do
         cp "$directory/$model" "$input/"
     done
     run_both "dir-$(basename "$directory")" "$input" --seed 5 "${models[@]}"
+    run_both "dir-$(basename "$directory")-normals" "$input" --normals=auto --seed 5 "${models[@]}"
 done
 
 echo "$((compared - failed)) passed, $failed failed: headers of the $LABEL build against the native build and the golden files"

@@ -183,6 +183,7 @@ CMAKE
   expect_refusal "SEED takes a number from 0 to 4294967295, not '4294967296'" -DMODEL=models/crate.obj "-DEXTRA=SEED;4294967296"
   expect_refusal "SEED takes a number from 0 to 4294967295, not '-1'" -DMODEL=models/crate.obj "-DEXTRA=SEED;-1"
   expect_refusal "unexpected arguments: SEEDS;3" -DMODEL=models/crate.obj "-DEXTRA=SEEDS;3"
+  expect_refusal "NORMALS takes auto, smooth or flat, not 'Smooth'" -DMODEL=models/crate.obj "-DEXTRA=NORMALS;Smooth"
   expect_refusal "app already has a header crate.h" -DMODEL=models/crate.obj -DSECOND_MODEL=other/crate.obj
 
   cmake -S "$project" -B "$build" -G Ninja -DCMAKE_PREFIX_PATH="$prefix" -DMODEL=models/crate.obj \
@@ -190,6 +191,15 @@ CMAKE
   cmake --build "$build" > /dev/null
   "$prefix/bin/torvane" --ascii --seed 4294967295 -o "$work/direct/max" examples/crate.obj
   cmp "$build/torvane/app/crate.h" "$work/direct/max/crate.h"
+
+  # NORMALS passes --normals on, to a model without normals.
+  cp examples/bumpy_torus.obj "$project/models/crate.obj"
+  cmake -S "$project" -B "$build" -G Ninja -DCMAKE_PREFIX_PATH="$prefix" -DMODEL=models/crate.obj \
+    "-DEXTRA=NORMALS;flat" -DSECOND_MODEL= > /dev/null
+  cmake --build "$build" > /dev/null
+  "$prefix/bin/torvane" --ascii --normals=flat --seed 1 -o "$work/direct/flat" "$project/models/crate.obj"
+  cmp "$build/torvane/app/crate.h" "$work/direct/flat/crate.h"
+  grep -q 'float nrm\[3\];' "$build/torvane/app/crate.h" || fail "NORMALS flat wrote no normals"
 }
 
 # NON_INTERLEAVED from the installed package: the crate (positions, texture

@@ -61,7 +61,7 @@ ObjModel MergedModel()
 {
     ObjModel model = ReadModel();
     Random random;
-    MergeWarningMesh(model, random);
+    MergeWarningMesh(model, random, NormalGeneration::kNone);
     return model;
 }
 
@@ -109,7 +109,7 @@ void BM_Merge(benchmark::State& state)
         Random random;
         SeedRandom(random, 1);
         state.ResumeTiming();
-        MergeWarningMesh(model, random);
+        MergeWarningMesh(model, random, NormalGeneration::kNone);
         benchmark::DoNotOptimize(model.triangles.data());
     }
 }
@@ -164,7 +164,7 @@ bool ReadAndWeldModel(StreamedModel* streamed, ReadingThreads threads)
     Random random;
     SeedRandom(random, 1);
     std::string error;
-    return ReadAndWeld(source, reading, random, *streamed, &error);
+    return ReadAndWeld(source, reading, NormalGeneration::kNone, random, *streamed, &error);
 }
 
 // What the converter does with a file: reading, merging and welding in one

@@ -1,4 +1,5 @@
-# torvane_add_header(<target> <model.obj> [SEED <n>] [NON_INTERLEAVED])
+# torvane_add_header(<target> <model.obj> [SEED <n>] [NON_INTERLEAVED]
+#                    [NORMALS auto|smooth|flat])
 #
 # Converts <model.obj> with torvane while <target> builds and puts the header
 # on <target>'s include path, so its sources write
@@ -16,6 +17,10 @@
 # --ascii: whatever compiler builds <target> reads it, and GCC and Clang
 # reject the Latin-1 bytes a name like Würfel.obj would otherwise give.
 #
+# NORMALS gives every face corner without a normal a generated one
+# (torvane --normals): auto by the model's smoothing groups, smooth over the
+# whole model, flat per triangle.
+#
 # Call it in the directory that creates <target>: the generating rule belongs
 # to that directory. A relative model path is taken from
 # ${CMAKE_CURRENT_SOURCE_DIR}. The tool is the target Torvane::torvane: the
@@ -26,7 +31,7 @@
 include_guard(GLOBAL)
 
 function(torvane_add_header target model)
-  cmake_parse_arguments(PARSE_ARGV 2 arg "NON_INTERLEAVED" "SEED" "")
+  cmake_parse_arguments(PARSE_ARGV 2 arg "NON_INTERLEAVED" "SEED;NORMALS" "")
   if(arg_UNPARSED_ARGUMENTS)
     message(FATAL_ERROR "torvane_add_header: unexpected arguments: ${arg_UNPARSED_ARGUMENTS}")
   endif()
@@ -47,6 +52,14 @@ function(torvane_add_header target model)
   set(layout)
   if(arg_NON_INTERLEAVED)
     set(layout --non-interleaved)
+  endif()
+
+  set(normals)
+  if(DEFINED arg_NORMALS)
+    if(NOT arg_NORMALS MATCHES "^(auto|smooth|flat)$")
+      message(FATAL_ERROR "torvane_add_header: NORMALS takes auto, smooth or flat, not '${arg_NORMALS}'")
+    endif()
+    set(normals --normals=${arg_NORMALS})
   endif()
 
   get_filename_component(model_path "${model}" ABSOLUTE BASE_DIR "${CMAKE_CURRENT_SOURCE_DIR}")
@@ -71,7 +84,7 @@ function(torvane_add_header target model)
   file(RELATIVE_PATH shown_header "${CMAKE_BINARY_DIR}" "${header}")
   add_custom_command(
     OUTPUT "${header}"
-    COMMAND Torvane::torvane --ascii ${layout} --seed ${seed} -o "${header_dir}" "${model_path}"
+    COMMAND Torvane::torvane --ascii ${layout} ${normals} --seed ${seed} -o "${header_dir}" "${model_path}"
     DEPENDS "${model_path}" ${tool_depends}
     COMMENT "Generating ${shown_header} from ${model_name}"
     VERBATIM)

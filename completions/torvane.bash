@@ -51,9 +51,14 @@ _torvane()
         --seed | -j | --jobs)
             return
             ;;
+        --normals)
+            mapfile -t COMPREPLY < <(compgen -W 'auto smooth flat' -- "$cur")
+            [[ -z $equals ]] || COMPREPLY=("${COMPREPLY[@]/#/=}")
+            return
+            ;;
     esac
     if [[ $cur == -* ]]; then
-        mapfile -t COMPREPLY < <(compgen -W '--non-interleaved --ascii --seed -j --jobs
+        mapfile -t COMPREPLY < <(compgen -W '--non-interleaved --ascii --normals --seed -j --jobs
             -o --output-dir -h --help --version --' -- "$cur")
         return
     fi

@@ -16,6 +16,7 @@ end
 complete -c torvane -f -a '(__torvane_models)'
 complete -c torvane -l non-interleaved -d 'One array of three floats per attribute'
 complete -c torvane -l ascii -d 'Letters beyond ASCII in names as universal character names'
+complete -c torvane -l normals -x -a 'auto smooth flat' -d 'Generate normals for corners without one'
 complete -c torvane -l seed -x -d 'Seed the scatter of the warning triangles (0 to 4294967295)'
 complete -c torvane -s j -l jobs -x -d 'Use at most N threads'
 # fish completes "--output-dir=DIR" after the "=", but the token it gives to

@@ -112,20 +112,53 @@ bool FindArray(Lines& lines, std::string_view marker, std::size_t* size, std::st
     return false;
 }
 
-bool ReadVertexRows(Lines& lines, std::size_t declared, HeaderMesh* mesh, std::string* error)
+// The fields that the header's OBJ_VERT declares after pos.
+struct RecordFields {
+    bool texcoord = false;
+    bool normal = false;
+};
+
+RecordFields DeclaredFields(std::string_view text)
+{
+    RecordFields fields;
+    std::size_t start = text.find("typedef struct _OBJ_VERT_");
+    std::size_t end = text.find("}OBJ_VERT;", start);
+    if (start == std::string_view::npos || end == std::string_view::npos)
+        return fields;
+    std::string_view declaration = text.substr(start, end - start);
+    fields.texcoord = declaration.find("float uvw[3];") != std::string_view::npos;
+    fields.normal = declaration.find("float nrm[3];") != std::string_view::npos;
+    return fields;
+}
+
+// "{ x f, y f, z f }"
+Scanner& ReadGroup(Scanner& row, std::array<float, 3>* v)
+{
+    row.Expect('{').Read(&(*v)[0]).Expect('f').Expect(',').Read(&(*v)[1]).Expect('f').Expect(',');
+    return row.Read(&(*v)[2]).Expect('f').Expect('}');
+}
+
+bool ReadVertexRows(Lines& lines, std::size_t declared, const RecordFields& fields, HeaderMesh* mesh,
+                    std::string* error)
 {
     std::string_view line;
     while (lines.Next(&line) && line != "};") {
-        std::array<float, 3> p{};
-        // "\t{\t{ x f, y f, z f }, ..." : only the position group is read.
+        // "\t{\t{ x f, y f, z f },\t{ u f, ... },\t{ nx f, ... }\t},"
+        std::array<float, 3> p{}, unused{}, n{};
         Scanner row(line);
-        row.Expect('{').Expect('{').Read(&p[0]).Expect('f').Expect(',');
-        row.Read(&p[1]).Expect('f').Expect(',').Read(&p[2]).Expect('f').Expect('}');
-        if (!row.ok()) {
+        if (!ReadGroup(row.Expect('{'), &p).ok()) {
             *error = Located(lines, "cannot read the position of this vertex row");
             return false;
         }
+        if (fields.texcoord)
+            ReadGroup(row.Expect(','), &unused);
+        if (fields.normal && !ReadGroup(row.Expect(','), &n).ok()) {
+            *error = Located(lines, "cannot read the normal of this vertex row");
+            return false;
+        }
         mesh->positions.push_back(p);
+        if (fields.normal)
+            mesh->normals.push_back(n);
     }
     if (mesh->positions.size() != declared) {
         *error = Located(lines,
@@ -197,11 +230,34 @@ struct Face {
     double brightness;  // 0 to 1
 };
 
-// Seen from the front, a triangle shows the side of it that faces +z: the
-// shade does not depend on the winding.
-std::vector<Face> VisibleFaces(const HeaderMesh& mesh)
+// The light that reaches a face turned away from the lamp.
+constexpr double kAmbient = 0.3;
+
+double Lit(const Vector& unitNormal)
 {
     const Vector light = Normalized({-0.4, 0.6, 1.0});
+    return kAmbient + 0.7 * std::max(0.0, Dot(unitNormal, light));
+}
+
+// Lambert's law for the mean of the corners' normals, which a renderer
+// interpolating them meets in the triangle's middle. Without normals (or
+// where they cancel) only the ambient light is left.
+double LitByNormals(const HeaderMesh& mesh, std::size_t first)
+{
+    if (mesh.normals.empty())
+        return kAmbient;
+    Vector sum{0, 0, 0};
+    for (std::size_t corner = first; corner < first + 3; ++corner) {
+        const auto& n = mesh.normals[mesh.indices[corner]];
+        sum = {sum.x + n[0], sum.y + n[1], sum.z + n[2]};
+    }
+    return Dot(sum, sum) > 0 ? Lit(Normalized(sum)) : kAmbient;
+}
+
+// Seen from the front, a triangle shows the side of it that faces +z: the
+// shade by faces does not depend on the winding.
+std::vector<Face> VisibleFaces(const HeaderMesh& mesh, Shading shading)
+{
     std::vector<Face> faces;
     for (std::size_t i = 0; i + 2 < mesh.indices.size(); i += 3) {
         const auto& a = mesh.positions[mesh.indices[i]];
@@ -212,8 +268,8 @@ std::vector<Face> VisibleFaces(const HeaderMesh& mesh)
         if (!(length > 0) || std::abs(normal.z) <= 1e-9 * length)
             continue;
         normal = Normalized(normal.z < 0 ? Vector{-normal.x, -normal.y, -normal.z} : normal);
-        double lit = std::max(0.0, Dot(normal, light));
-        faces.push_back({i, (double(a[2]) + b[2] + c[2]) / 3, 0.3 + 0.7 * lit});
+        double brightness = shading == Shading::kFaces ? Lit(normal) : LitByNormals(mesh, i);
+        faces.push_back({i, (double(a[2]) + b[2] + c[2]) / 3, brightness});
     }
     std::stable_sort(faces.begin(), faces.end(), [](const Face& p, const Face& q) { return p.depth < q.depth; });
     return faces;
@@ -242,7 +298,8 @@ bool ParseHeaderMesh(std::string_view text, HeaderMesh* mesh, std::string* error
     *mesh = HeaderMesh();
     Lines lines(text);
     std::size_t vertexCount = 0, indexCount = 0;
-    if (!FindArray(lines, "OBJ_VERT ", &vertexCount, error) || !ReadVertexRows(lines, vertexCount, mesh, error))
+    const RecordFields fields = DeclaredFields(text);
+    if (!FindArray(lines, "OBJ_VERT ", &vertexCount, error) || !ReadVertexRows(lines, vertexCount, fields, mesh, error))
         return false;
     if (!FindArray(lines, "unsigned int ", &indexCount, error) || !ReadIndexRows(lines, indexCount, mesh, error))
         return false;
@@ -274,7 +331,7 @@ std::string RenderFrontView(const HeaderMesh& mesh, const SvgOptions& options)
     // Each outline, in its fill's colour, closes the hairline seams that
     // anti-aliasing leaves between neighbouring triangles.
     svg += "<g stroke-width=\"0.6\" stroke-linejoin=\"round\">\n";
-    for (const Face& face : VisibleFaces(mesh)) {
+    for (const Face& face : VisibleFaces(mesh, options.shading)) {
         std::string colour = Shade(face.brightness);
         svg += "<polygon points=\"";
         for (std::size_t corner = 0; corner < 3; ++corner) {

@@ -1,7 +1,8 @@
 // Draws a header that torvane wrote as an SVG picture: the front view, flat
-// shaded. The README's picture comes from here:
+// shaded, or with --normals shaded by the header's normals as a renderer
+// lights them (unlit without normals). The README's pictures come from here:
 //
-//   header_to_svg [--width PX] HEADER [OUTPUT.svg]
+//   header_to_svg [--width PX] [--normals] HEADER [OUTPUT.svg]
 //
 // Without OUTPUT the picture goes to standard output.
 
@@ -32,6 +33,8 @@ bool ParseArguments(int argc, char** argv, Arguments* arguments)
             arguments->options.width = std::strtod(argv[++i], &end);
             if (*end != '\0' || !(arguments->options.width > 2 * arguments->options.margin))
                 return false;
+        } else if (argument == "--normals") {
+            arguments->options.shading = torvane::tools::Shading::kNormals;
         } else if (positional == 0 && argument[0] != '-') {
             arguments->header = argument;
             ++positional;
@@ -68,7 +71,7 @@ int main(int argc, char** argv)
 {
     Arguments arguments;
     if (!ParseArguments(argc, argv, &arguments)) {
-        std::fprintf(stderr, "usage: header_to_svg [--width PX] HEADER [OUTPUT.svg]\n");
+        std::fprintf(stderr, "usage: header_to_svg [--width PX] [--normals] HEADER [OUTPUT.svg]\n");
         return 2;
     }
     std::string text;

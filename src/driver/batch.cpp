@@ -25,6 +25,7 @@ struct Batch {
     const std::vector<FileName>* inputs = nullptr;
     const NativeString* outputDirectory = nullptr;
     const HeaderForm* form = nullptr;
+    NormalGeneration normals = NormalGeneration::kNone;
     unsigned threadsPerModel = 1;
 
     std::mutex mutex;
@@ -77,12 +78,12 @@ void ConvertInTurn(Batch& batch, std::size_t index, Random guess, Workspace& wor
     const FileName& input = (*batch.inputs)[index];
     std::string error;
     Random random = guess;
-    bool read = ReadAndWeldModelFile(input, batch.threadsPerModel, random, workspace, &error);
+    bool read = ReadAndWeldModelFile(input, batch.normals, batch.threadsPerModel, random, workspace, &error);
     Random start = AwaitTurn(batch, index);
     if (start.state != guess.state) {
         error.clear();
         random = start;
-        read = ReadAndWeldModelFile(input, batch.threadsPerModel, random, workspace, &error);
+        read = ReadAndWeldModelFile(input, batch.normals, batch.threadsPerModel, random, workspace, &error);
     }
     // Passed on at once, so the next model's turn does not wait for this
     // header to be written.
@@ -113,12 +114,13 @@ void TakeModels(Batch& batch)
 }  // namespace
 
 bool ConvertModels(const std::vector<FileName>& inputs, const NativeString& outputDirectory, const HeaderForm& form,
-                   std::uint32_t seed, unsigned jobs)
+                   NormalGeneration normals, std::uint32_t seed, unsigned jobs)
 {
     Batch batch;
     batch.inputs = &inputs;
     batch.outputDirectory = &outputDirectory;
     batch.form = &form;
+    batch.normals = normals;
     SeedRandom(batch.settledRandom, seed);
     batch.failures = MakeFailureReport(inputs.size());
     BatchThreads plan = PlanBatch(inputs.size(), jobs);

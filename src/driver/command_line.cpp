@@ -40,6 +40,17 @@ std::optional<std::uint32_t> ParseNumber(const NativeString& text)
     return static_cast<std::uint32_t>(value);
 }
 
+std::optional<NormalGeneration> ParseNormalGeneration(const NativeString& text)
+{
+    if (Equals(text, "auto"))
+        return NormalGeneration::kAuto;
+    if (Equals(text, "smooth"))
+        return NormalGeneration::kSmooth;
+    if (Equals(text, "flat"))
+        return NormalGeneration::kFlat;
+    return std::nullopt;
+}
+
 std::string ToUtf8(const NativeString& argument)
 {
     return FileNameFromArgument(argument).display;
@@ -113,6 +124,14 @@ CommandLine ParseCommandLine(const std::vector<NativeString>& arguments)
             result.form.layout = VertexLayout::kNonInterleaved;
         } else if (Equals(argument, "--ascii")) {
             result.form.stemSpelling = StemSpelling::kAscii;
+        } else if (Equals(argument, "--normals") || StartsWith(argument, "--normals=")) {
+            NativeString value;
+            if (!TakeValue(arguments, i, "--normals", &value))
+                return UsageError("--normals needs a mode: auto, smooth or flat");
+            std::optional<NormalGeneration> normals = ParseNormalGeneration(value);
+            if (!normals)
+                return UsageError("--normals takes auto, smooth or flat, not " + Quoted(value));
+            result.normals = *normals;
         } else if (Equals(argument, "--seed") || StartsWith(argument, "--seed=")) {
             NativeString value;
             if (!TakeValue(arguments, i, "--seed", &value))
@@ -142,7 +161,8 @@ CommandLine ParseCommandLine(const std::vector<NativeString>& arguments)
 
 std::string UsageText()
 {
-    return "Usage: torvane [--non-interleaved] [--ascii] [--seed N] [-j N] [-o DIR] [FILE ...]\n"
+    return "Usage: torvane [--non-interleaved] [--ascii] [--normals MODE] [--seed N] [-j N]\n"
+           "               [-o DIR] [FILE ...]\n"
            "\n"
            "Converts Wavefront OBJ models into C/C++ headers: an interleaved OBJ_VERT\n"
            "vertex array and an index array, three indices per triangle, with the\n"
@@ -160,6 +180,12 @@ std::string UsageText()
            "               different attributes can share a translation unit\n"
            "  --ascii      write letters beyond ASCII in names as \\uXXXX, which\n"
            "               GCC and Clang read too, instead of Latin-1 bytes\n"
+           "  --normals MODE\n"
+           "               give every face corner without a normal one, so the\n"
+           "               header has normals: MODE auto follows the model's\n"
+           "               smoothing groups (s lines; a model without any is\n"
+           "               smoothed whole), smooth smooths everything, flat gives\n"
+           "               each triangle its own face normal\n"
            "  --seed N     seed the scatter of the warning triangles with N (0 to\n"
            "               4294967295) instead of the clock, for reproducible output\n"
            "  -j, --jobs N use at most N threads (default: one per core); several\n"

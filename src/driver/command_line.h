@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "obj/normal_generation.h"
 #include "output/header_form.h"
 #include "platform/platform.h"
 
@@ -19,11 +20,13 @@ struct CommandLine {
     std::vector<NativeString> files;    // empty: the current directory's models
     NativeString outputDirectory;       // empty: each header beside its model
     HeaderForm form;
+    NormalGeneration normals = NormalGeneration::kNone;
     std::string error;  // for kUsageError
 };
 
 // Reads the arguments after the program name:
-//   torvane [--non-interleaved] [--ascii] [--seed N] [-j N] [-o DIR] [FILE ...]
+//   torvane [--non-interleaved] [--ascii] [--normals MODE] [--seed N] [-j N]
+//           [-o DIR] [FILE ...]
 //   torvane --help   torvane --version
 // Every FILE must be a model file's name (IsModelFileName); a lone "-" is a
 // FILE too, and "--" ends the options.

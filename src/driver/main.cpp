@@ -66,7 +66,8 @@ int Run(const CommandLine& commandLine)
     if (!CollectInputs(commandLine, &inputs) || !PrepareOutputDirectory(commandLine.outputDirectory))
         return kExitFailure;
     std::uint32_t seed = commandLine.seed ? *commandLine.seed : CalendarTimeSeconds();
-    if (!ConvertModels(inputs, commandLine.outputDirectory, commandLine.form, seed, JobsFor(commandLine)))
+    if (!ConvertModels(inputs, commandLine.outputDirectory, commandLine.form, commandLine.normals, seed,
+                       JobsFor(commandLine)))
         return kExitFailure;
     return 0;
 }

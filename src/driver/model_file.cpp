@@ -31,14 +31,15 @@ private:
     InputFile& file_;
 };
 
-bool ReadAndWeldFile(const FileName& input, unsigned threads, Random& random, Workspace& workspace, std::string* error)
+bool ReadAndWeldFile(const FileName& input, NormalGeneration normals, unsigned threads, Random& random,
+                     Workspace& workspace, std::string* error)
 {
     InputFile file;
     if (!OpenInput(input.path, &file, error))
         return false;
     TextReading reading;
     reading.expectedSize = file.size;
-    reading.threads = PlanReading(threads, file.size);
+    reading.threads = PlanReading(threads, file.size, normals);
     // The second half is read through a handle of its own; without one, the
     // first reads all.
     InputFile secondFile;
@@ -49,7 +50,7 @@ bool ReadAndWeldFile(const FileName& input, unsigned threads, Random& random, Wo
     ModelFileSource second(secondFile);
     reading.halves = &second;
     reading.buffer = &workspace.readBuffer;
-    return ReadAndWeld(first, reading, random, workspace.streamed, error);
+    return ReadAndWeld(first, reading, normals, random, workspace.streamed, error);
 }
 
 bool WriteHeaderFile(const FileName& input, const NativeString& outputDirectory, const HeaderForm& form,
@@ -87,10 +88,11 @@ bool FailingThisModelOnly(Step step, std::string* error)
 
 }  // namespace
 
-bool ReadAndWeldModelFile(const FileName& input, unsigned threads, Random& random, Workspace& workspace,
-                          std::string* error)
+bool ReadAndWeldModelFile(const FileName& input, NormalGeneration normals, unsigned threads, Random& random,
+                          Workspace& workspace, std::string* error)
 {
-    return FailingThisModelOnly([&] { return ReadAndWeldFile(input, threads, random, workspace, error); }, error);
+    return FailingThisModelOnly([&] { return ReadAndWeldFile(input, normals, threads, random, workspace, error); },
+                                error);
 }
 
 bool WriteModelHeader(const FileName& input, const NativeString& outputDirectory, const HeaderForm& form,

@@ -4,6 +4,7 @@
 
 #include "driver/streaming_conversion.h"
 #include "mesh/random.h"
+#include "obj/normal_generation.h"
 #include "output/buffered_writer.h"
 #include "output/header_form.h"
 #include "platform/large_list.h"
@@ -26,14 +27,14 @@ struct Workspace {
 // them.
 //
 // ReadAndWeldModelFile reads the model into the workspace, merges the
-// warning into it and welds it. It leaves random as it was unless the model
+// warning into it, welds it and generates the normals asked for. It leaves random as it was unless the model
 // reached the merge, which draws once for each of the warning's triangles
 // (even when the model is refused after it). WriteModelHeader writes the
 // header of the model the workspace holds. On failure the reason is in
 // error and an existing header is left exactly as it was; running out of
 // memory fails that model only.
-bool ReadAndWeldModelFile(const FileName& input, unsigned threads, Random& random, Workspace& workspace,
-                          std::string* error);
+bool ReadAndWeldModelFile(const FileName& input, NormalGeneration normals, unsigned threads, Random& random,
+                          Workspace& workspace, std::string* error);
 bool WriteModelHeader(const FileName& input, const NativeString& outputDirectory, const HeaderForm& form,
                       unsigned threads, Workspace& workspace, std::string* error);
 

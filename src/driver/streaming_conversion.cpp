@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <functional>
 
+#include "mesh/generated_normals.h"
 #include "mesh/merge.h"
 #include "mesh/warning_size.h"
 #include "obj/obj_reader.h"
@@ -57,8 +58,8 @@ private:
 
 }  // namespace
 
-bool ReadAndWeld(ByteSource& source, const TextReading& reading, Random& random, StreamedModel& streamed,
-                 std::string* error)
+bool ReadAndWeld(ByteSource& source, const TextReading& reading, NormalGeneration normals, Random& random,
+                 StreamedModel& streamed, std::string* error)
 {
     EmptyKeepingRoom(streamed.model);
     MergingWelder& merging = streamed.merging;
@@ -69,12 +70,15 @@ bool ReadAndWeld(ByteSource& source, const TextReading& reading, Random& random,
     ObjParser parser;
     parser.model = &streamed.model;
     parser.sink = &sink;
+    parser.smoothing.generation = normals;
     bool read = ReadObjText(source, reading, parser, laterSink, error);
     if (!read || !FinishObjParse(parser, error))
         return false;
-    FinishMergingWeld(merging, streamed.model);
+    FinishMergingWeld(merging, streamed.model, normals);
     random = merging.random;
-    return WarningFits(streamed.model, error);
+    if (!WarningFits(streamed.model, error))
+        return false;
+    return !GeneratesNormals(normals) || GenerateNormals(streamed.model, merging.welder, error);
 }
 
 }  // namespace torvane

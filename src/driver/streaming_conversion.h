@@ -5,6 +5,7 @@
 #include "mesh/merging_welder.h"
 #include "mesh/random.h"
 #include "mesh/weld.h"
+#include "obj/normal_generation.h"
 #include "obj/obj_model.h"
 #include "obj/text_reading.h"
 
@@ -26,7 +27,7 @@ struct StreamedModel {
 // keeping the room of its lists. Read on two threads (see TextReading), the
 // second half of the text is welded on its own thread; the result is the
 // same either way.
-bool ReadAndWeld(ByteSource& source, const TextReading& reading, Random& random, StreamedModel& streamed,
-                 std::string* error);
+bool ReadAndWeld(ByteSource& source, const TextReading& reading, NormalGeneration normals, Random& random,
+                 StreamedModel& streamed, std::string* error);
 
 }  // namespace torvane

@@ -31,9 +31,13 @@ BatchThreads PlanBatch(std::size_t modelCount, unsigned jobs)
     return plan;
 }
 
-ReadingThreads PlanReading(unsigned perModel, std::uint64_t fileBytes)
+// Generated normals take one thread: the second half cannot code a face's
+// missing normals without the smoothing that the first half leaves, so its
+// reader would stop at its first face and the first would read it again.
+ReadingThreads PlanReading(unsigned perModel, std::uint64_t fileBytes, NormalGeneration normals)
 {
-    return perModel > 1 && fileBytes >= kSmallestSplitFile ? ReadingThreads::kTwo : ReadingThreads::kOne;
+    bool split = perModel > 1 && fileBytes >= kSmallestSplitFile && !GeneratesNormals(normals);
+    return split ? ReadingThreads::kTwo : ReadingThreads::kOne;
 }
 
 unsigned PlanFormatting(unsigned perModel, std::uint64_t vertexCount, std::uint64_t triangleCount)

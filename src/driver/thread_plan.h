@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "obj/normal_generation.h"
 #include "obj/text_reading.h"
 
 namespace torvane {
@@ -20,7 +21,7 @@ struct BatchThreads {
 BatchThreads PlanBatch(std::size_t modelCount, unsigned jobs);
 
 // Whether a model file of fileBytes is read in two halves on two threads.
-ReadingThreads PlanReading(unsigned perModel, std::uint64_t fileBytes);
+ReadingThreads PlanReading(unsigned perModel, std::uint64_t fileBytes, NormalGeneration normals);
 
 // How many threads format the rows of a header for a welded mesh of
 // vertexCount vertices and triangleCount triangles.

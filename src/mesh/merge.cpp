@@ -50,10 +50,12 @@ WarningPlaces PlaceWarningTriangles(std::uint64_t modelTriangles, Random& random
     return placed;
 }
 
-WarningBases AppendWarningRecords(ObjModel& model)
+WarningBases AppendWarningRecords(ObjModel& model, NormalGeneration normals)
 {
-    auto base = [](std::size_t size) { return size == 0 ? kAbsent : static_cast<std::int32_t>(size); };
-    const WarningBases bases{base(model.positions.size()), base(model.texcoords.size()), base(model.normals.size())};
+    auto base = [](std::size_t size, bool wanted) { return wanted ? static_cast<std::int32_t>(size) : kAbsent; };
+    const WarningBases bases{base(model.positions.size(), !model.positions.empty()),
+                             base(model.texcoords.size(), !model.texcoords.empty()),
+                             base(model.normals.size(), !model.normals.empty() || GeneratesNormals(normals))};
     const float scale = WarningScale(model.bounds);
     for (const WarningVertex& record : WarningVertices) {
         if (bases.position != kAbsent)
@@ -74,9 +76,9 @@ ObjCorner WarningCorner(const WarningBases& bases, std::uint32_t record)
     return {offset(bases.position), offset(bases.texcoord), offset(bases.normal)};
 }
 
-void MergeWarningMesh(ObjModel& model, Random& random)
+void MergeWarningMesh(ObjModel& model, Random& random, NormalGeneration normals)
 {
-    const WarningBases bases = AppendWarningRecords(model);
+    const WarningBases bases = AppendWarningRecords(model, normals);
     const WarningPlaces placed = PlaceWarningTriangles(model.triangles.size(), random);
     // Visit the final places from the back: each model triangle moves up by
     // the number of warning triangles placed before it, so filling from the

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "mesh/random.h"
+#include "obj/normal_generation.h"
 #include "obj/obj_model.h"
 
 namespace torvane {
@@ -38,8 +39,10 @@ struct WarningBases {
 
 // Appends the warning's records to each of the model's lists that is not
 // empty, its positions scaled to the model and raised to the model's
-// highest point; returns where they went.
-WarningBases AppendWarningRecords(ObjModel& model);
+// highest point; returns where they went. When normals are generated the
+// warning's normals are appended even to a model without any, since its
+// vertices then keep their own.
+WarningBases AppendWarningRecords(ObjModel& model, NormalGeneration normals);
 
 // The corner that names the warning's record once the records are appended
 // at bases.
@@ -50,6 +53,6 @@ ObjCorner WarningCorner(const WarningBases& bases, std::uint32_t record);
 // one draw per triangle. The model's own triangles keep their relative
 // order. Linear in the model's size, although the result is that of
 // inserting the triangles one by one.
-void MergeWarningMesh(ObjModel& model, Random& random);
+void MergeWarningMesh(ObjModel& model, Random& random, NormalGeneration normals);
 
 }  // namespace torvane

@@ -153,9 +153,9 @@ void VisitModelCorners(const LaterWelder& later, const std::function<void(const 
     VisitHeadAndKeys(later.head, later.welder, visit);
 }
 
-void FinishMergingWeld(MergingWelder& merging, ObjModel& model)
+void FinishMergingWeld(MergingWelder& merging, ObjModel& model, NormalGeneration normals)
 {
-    const WarningBases bases = AppendWarningRecords(model);
+    const WarningBases bases = AppendWarningRecords(model, normals);
     if (merging.headWelded)
         ReplaceStandIns(merging, bases);
     else  // too few triangles for the places to be known early

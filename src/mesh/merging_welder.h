@@ -53,7 +53,8 @@ void VisitModelCorners(const MergingWelder& merging, const std::function<void(co
 void VisitModelCorners(const LaterWelder& later, const std::function<void(const ObjCorner&)>& visit);
 
 // Once the reader has accepted the whole model: appends the warning's
-// records to its lists and completes the weld, whose keys then index them.
-void FinishMergingWeld(MergingWelder& merging, ObjModel& model);
+// records to its lists (see AppendWarningRecords) and completes the weld,
+// whose keys then index them, but for normals still to be generated.
+void FinishMergingWeld(MergingWelder& merging, ObjModel& model, NormalGeneration normals);
 
 }  // namespace torvane

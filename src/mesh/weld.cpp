@@ -241,11 +241,16 @@ Float3 VertexNormal(const ObjModel& model, const ObjCorner& key)
     return key.normal == kAbsent ? Float3{} : model.normals[static_cast<std::size_t>(key.normal)];
 }
 
-WeldedMesh WeldCorners(const ObjModel& model)
+CornerWelder WeldTriangles(const ObjModel& model)
 {
     CornerWelder welder;
     for (const ObjTriangle& triangle : model.triangles)
         WeldTriangle(welder, triangle);
+    return welder;
+}
+
+WeldedMesh GatherMesh(const ObjModel& model, CornerWelder& welder)
+{
     WeldedMesh mesh;
     mesh.positions.reserve(welder.keys.size());
     for (const ObjCorner& key : welder.keys) {
@@ -257,6 +262,12 @@ WeldedMesh WeldCorners(const ObjModel& model)
     }
     mesh.indices = std::move(welder.indices);
     return mesh;
+}
+
+WeldedMesh WeldCorners(const ObjModel& model)
+{
+    CornerWelder welder = WeldTriangles(model);
+    return GatherMesh(model, welder);
 }
 
 }  // namespace torvane

@@ -89,4 +89,10 @@ Float3 VertexNormal(const ObjModel& model, const ObjCorner& key);
 // (0, 0, 0) for it, so the lists stay aligned.
 WeldedMesh WeldCorners(const ObjModel& model);
 
+// WeldCorners in two steps, for a caller that completes the keys between
+// them: the model's triangles welded in order, and then the values of the
+// welded vertices looked up (the welder's indices move into the mesh).
+CornerWelder WeldTriangles(const ObjModel& model);
+WeldedMesh GatherMesh(const ObjModel& model, CornerWelder& welder);
+
 }  // namespace torvane

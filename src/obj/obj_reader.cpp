@@ -237,7 +237,7 @@ void FailBeforeFirstEntry(ObjParser& parser, AttributeKind kind, std::int64_t fi
 std::int64_t ResolveRelative(ObjParser& parser, AttributeKind kind, std::int64_t field)
 {
     if (parser.midText) {
-        parser.stoppedAtRelativeIndex = true;
+        parser.stoppedForEarlierPart = true;
         return kAbsent;
     }
     std::uint64_t preceding = ListOf(*parser.model, kind).size();
@@ -348,13 +348,45 @@ bool ReadFaceCorner(ObjParser& parser, const char*& cursor, const char* end, Obj
     return RecordCorner(parser, fields, corner);
 }
 
-void EmitTriangle(ObjParser& parser, const ObjTriangle& triangle)
+void TakeTriangle(ObjParser& parser, const ObjTriangle& triangle)
 {
     ++parser.triangleCount;
     if (parser.sink)
         parser.sink->Take(triangle);
     else
         AppendEntry(parser.model->triangles, triangle);
+}
+
+// The corners without a normal get the code of the triangle's shading here,
+// once per triangle, so that reading a corner costs the same whether or not
+// normals are generated.
+void TakeCodedTriangle(ObjParser& parser, ObjTriangle triangle)
+{
+    if (parser.midText) {
+        parser.stoppedForEarlierPart = true;
+        return;
+    }
+    std::string error;
+    if (!CodeMissingNormals(parser.smoothing, triangle, &error)) {
+        Fail(parser, error);
+        return;
+    }
+    TakeTriangle(parser, triangle);
+}
+
+inline void EmitTriangle(ObjParser& parser, const ObjTriangle& triangle)
+{
+    if (GeneratesNormals(parser.smoothing.generation))
+        TakeCodedTriangle(parser, triangle);
+    else
+        TakeTriangle(parser, triangle);
+}
+
+void TakeSmoothing(ObjParser& parser, const char* cursor, const char* end)
+{
+    std::string error;
+    if (!TakeSmoothingLine(parser.smoothing, cursor, end, &error))
+        Fail(parser, error);
 }
 
 // Faces of more than three corners become a fan around the first corner:
@@ -446,6 +478,8 @@ void ParseLine(ObjParser& parser, const char* cursor, const char* end)
         ParseVertex(parser, AttributeKind::kNormal, cursor, end);
     else if (TokenIs(keyword, "f"))
         ParseFace(parser, cursor, end);
+    else if (TokenIs(keyword, "s"))
+        TakeSmoothing(parser, cursor, end);
 }
 
 bool CheckIndexRanges(const ObjParser& parser, std::string* error)
@@ -462,11 +496,13 @@ bool CheckIndexRanges(const ObjParser& parser, std::string* error)
     return true;
 }
 
+// A normal still to be generated names no entry: only indices of 0 and up
+// are marked.
 void MarkUsed(const ObjCorner& corner, std::vector<bool> (&used)[3])
 {
     std::int32_t indices[3] = {corner.position, corner.texcoord, corner.normal};
     for (int kind = 0; kind < 3; ++kind) {
-        if (indices[kind] != kAbsent)
+        if (indices[kind] >= 0)
             used[kind][static_cast<std::size_t>(indices[kind])] = true;
     }
 }
@@ -611,10 +647,11 @@ bool FinishObjParse(ObjParser& parser, std::string* error)
     return CheckIndexRanges(parser, error) && CheckUsedValuesFinite(parser, error);
 }
 
-bool ParseObj(std::string_view text, ObjModel* model, std::string* error)
+bool ParseObj(std::string_view text, ObjModel* model, std::string* error, NormalGeneration normals)
 {
     ObjParser parser;
     parser.model = model;
+    parser.smoothing.generation = normals;
     ParseObjText(parser, text.data(), text.size(), true);
     return FinishObjParse(parser, error);
 }

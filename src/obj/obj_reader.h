@@ -7,7 +7,9 @@
 #include <string_view>
 #include <vector>
 
+#include "obj/normal_generation.h"
 #include "obj/obj_model.h"
+#include "obj/smoothing.h"
 
 namespace torvane {
 
@@ -62,18 +64,21 @@ struct ObjParser {
     std::string error;            // the first fault; reading stops there
     std::uint64_t errorLine = 0;  // where it is, 0 for the text as a whole
     bool started = false;         // the start of the text has been seen
-    // A part read from the middle of a text does not know how many entries
-    // precede it, so it cannot resolve a relative index: it stops at the
-    // first one, and the part is read again by the parser before it.
+    Smoothing smoothing;          // whether and how corners without a normal get one
+    // A part read from the middle of a text knows neither how many entries
+    // precede it nor the smoothing the text before it leaves, so it can
+    // resolve no relative index and code no missing normal: it stops at the
+    // first face that needs either, and the part is read again by the
+    // parser before it.
     bool midText = false;
-    bool stoppedAtRelativeIndex = false;
+    bool stoppedForEarlierPart = false;
 };
 
-// Whether the parser reads no further: at a fault, or at a relative index
-// it cannot resolve.
+// Whether the parser reads no further: at a fault, or at a face it cannot
+// read without the part of the text before it.
 inline bool ParsingStopped(const ObjParser& parser)
 {
-    return !parser.error.empty() || parser.stoppedAtRelativeIndex;
+    return !parser.error.empty() || parser.stoppedForEarlierPart;
 }
 
 // Where the line that starts at begin ends: at the first line feed or zero
@@ -100,7 +105,9 @@ void AppendLaterPart(ObjParser& earlier, ObjParser& later);
 // triangles went to one). Returns false with a message otherwise.
 bool FinishObjParse(ObjParser& parser, std::string* error);
 
-// Reads a whole OBJ text held in memory.
-bool ParseObj(std::string_view text, ObjModel* model, std::string* error);
+// Reads a whole OBJ text held in memory, coding the corners without a
+// normal as normals asks.
+bool ParseObj(std::string_view text, ObjModel* model, std::string* error,
+              NormalGeneration normals = NormalGeneration::kNone);
 
 }  // namespace torvane

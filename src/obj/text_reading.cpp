@@ -173,6 +173,7 @@ bool ReadInHalves(ByteSource& source, const TextReading& reading, std::uint64_t 
     later.parser.sink = &laterSink;
     later.parser.started = true;  // the start of the text is in the first half
     later.parser.midText = true;
+    later.parser.smoothing.generation = parser.smoothing.generation;
     std::uint64_t size = reading.expectedSize;
     ReserveForSize(later.model, laterSink, size > split ? size - split : 0);
     PositionedSource rest(*reading.halves, split);
@@ -201,7 +202,7 @@ bool ReadInHalves(ByteSource& source, const TextReading& reading, std::uint64_t 
         *error = later.error;
         return false;
     }
-    if (later.parser.stoppedAtRelativeIndex) {
+    if (later.parser.stoppedForEarlierPart) {
         PositionedSource again(*reading.halves, split);
         return ReadText(again, parser, {}, error, buffer);
     }

@@ -71,8 +71,9 @@ std::size_t ReservableEntries(std::uint64_t wanted)
 // two halves, the second half is read into a parser and model of its own,
 // its triangles going to laterSink, and joined to the first at the end;
 // should it meet a relative index, which only the counts before it
-// resolve, the first thread reads it again instead. The result is the same
-// either way. False with error set when a source fails; faults in the text
+// resolve, or a face whose missing normals are to be generated, which only
+// the smoothing before it codes, the first thread reads it again instead.
+// The result is the same either way. False with error set when a source fails; faults in the text
 // are left in parser.error.
 bool ReadObjText(ByteSource& source, const TextReading& reading, ObjParser& parser, LaterTriangleSink& laterSink,
                  std::string* error);

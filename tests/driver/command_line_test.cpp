@@ -70,13 +70,25 @@ TEST(CommandLine, HeaderFormsAreChosenOneOptionEach)
     EXPECT_EQ(Parse({"--", "--ascii"}).action, CommandAction::kUsageError);
 }
 
+TEST(CommandLine, NormalsAreGeneratedInTheWayNamed)
+{
+    EXPECT_EQ(Parse({"a.obj"}).normals, NormalGeneration::kNone);
+    EXPECT_EQ(Parse({"--normals", "auto", "a.obj"}).normals, NormalGeneration::kAuto);
+    EXPECT_EQ(Parse({"--normals=smooth"}).normals, NormalGeneration::kSmooth);
+    EXPECT_EQ(Parse({"--normals=auto", "--normals", "flat"}).normals, NormalGeneration::kFlat);
+    EXPECT_EQ(Parse({"--normals"}).error, "--normals needs a mode: auto, smooth or flat");
+    EXPECT_EQ(Parse({"--normals", "Smooth"}).error, "--normals takes auto, smooth or flat, not 'Smooth'");
+    EXPECT_EQ(Parse({"--normals="}).error, "--normals takes auto, smooth or flat, not ''");
+    EXPECT_EQ(Parse({"--normal=flat"}).error, "unknown option '--normal=flat', did you mean --normals?");
+}
+
 TEST(CommandLine, HelpAndVersion)
 {
     EXPECT_EQ(Parse({"-h"}).action, CommandAction::kShowHelp);
     EXPECT_EQ(Parse({"a.obj", "--help", "--bogus"}).action, CommandAction::kShowHelp);
     EXPECT_EQ(Parse({"--version"}).action, CommandAction::kShowVersion);
-    for (const char* option :
-         {"--seed", "--jobs", "--output-dir", "-o,", "--help", "--version", "-h", "--non-interleaved", "--ascii"})
+    for (const char* option : {"--seed", "--jobs", "--output-dir", "-o,", "--help", "--version", "-h",
+                               "--non-interleaved", "--ascii", "--normals"})
         EXPECT_NE(UsageText().find(option), std::string::npos) << option;
     EXPECT_EQ(VersionText(), "torvane " TORVANE_VERSION "\n");
 }

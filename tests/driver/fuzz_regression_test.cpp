@@ -1,5 +1,6 @@
 // Every input in tests/data/fuzz (seeds and whatever the fuzzer ever found)
-// goes through whole conversions without a fault, the same by both routes.
+// goes through whole conversions without a fault, the same by both routes,
+// with normals generated too.
 
 #include <gtest/gtest.h>
 
@@ -23,11 +24,13 @@ TEST(FuzzRegressions, EveryKeptInputConvertsOrFailsCleanly)
         SeedRandom(random, 1);
         std::string error;
         testing::StringSink sink;
-        if (!ConvertObjText(text, u"fuzz", HeaderForm{}, random, sink, &error)) {
+        if (!ConvertObjText(text, u"fuzz", HeaderForm{}, NormalGeneration::kNone, random, sink, &error)) {
             EXPECT_FALSE(error.empty());
         }
         EXPECT_EQ(testing::ConvertInHalves(text), testing::ConvertWhole(text));
         EXPECT_TRUE(testing::BothRoutesAgree(text)) << "in the non-interleaved layout";
+        for (NormalGeneration normals : {NormalGeneration::kAuto, NormalGeneration::kSmooth, NormalGeneration::kFlat})
+            EXPECT_TRUE(testing::BothRoutesAgree(text, normals)) << "with normals generated";
         ++inputs;
     }
     EXPECT_GT(inputs, 0u);
@@ -40,8 +43,8 @@ TEST(FuzzRegressions, AModelTooLargeForTheWarningIsRefused)
     Random random;
     std::string error;
     testing::StringSink sink;
-    EXPECT_FALSE(
-        ConvertObjText("v 3e38 3e38 3e38\nv -3e38 -3e38 -3e38\nf 1 2 2\n", u"m", HeaderForm{}, random, sink, &error));
+    EXPECT_FALSE(ConvertObjText("v 3e38 3e38 3e38\nv -3e38 -3e38 -3e38\nf 1 2 2\n", u"m", HeaderForm{},
+                                NormalGeneration::kNone, random, sink, &error));
     EXPECT_EQ(error, "line 1: the model is too large: the warning mesh scaled to it leaves the float range");
 }
 
@@ -52,12 +55,12 @@ TEST(FuzzRegressions, ATooLargeModelNamesTheLineOfItsFarthestCoordinate)
     testing::StringSink sink;
     // -3e38 and 3e38 are equally far; the first of them set its bound.
     const char* text = "v 0 0 0\nv 2e38 0 1\nv 0 -3e38 0\nv 0 3e38 0\nf 1 2 3\n";
-    EXPECT_FALSE(ConvertObjText(text, u"m", HeaderForm{}, random, sink, &error));
+    EXPECT_FALSE(ConvertObjText(text, u"m", HeaderForm{}, NormalGeneration::kNone, random, sink, &error));
     EXPECT_EQ(error, "line 3: the model is too large: the warning mesh scaled to it leaves the float range");
     // Every position read sizes the warning, an infinity that no face uses
     // too.
-    EXPECT_FALSE(
-        ConvertObjText("v 0 0 0\nv -inf 0 0\nv 1 0 0\nv 0 1 0\nf 1 3 4\n", u"m", HeaderForm{}, random, sink, &error));
+    EXPECT_FALSE(ConvertObjText("v 0 0 0\nv -inf 0 0\nv 1 0 0\nv 0 1 0\nf 1 3 4\n", u"m", HeaderForm{},
+                                NormalGeneration::kNone, random, sink, &error));
     EXPECT_EQ(error, "line 2: the model is too large: the warning mesh scaled to it leaves the float range");
 }
 

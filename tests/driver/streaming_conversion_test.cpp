@@ -24,7 +24,8 @@ struct Outcome {
     std::uint32_t randomState = 0;
 };
 
-Outcome ConvertByReference(const std::string& text, std::uint32_t seed)
+Outcome ConvertByReference(const std::string& text, std::uint32_t seed,
+                           NormalGeneration normals = NormalGeneration::kNone)
 {
     Outcome outcome;
     testing::StringSink sink;
@@ -32,7 +33,7 @@ Outcome ConvertByReference(const std::string& text, std::uint32_t seed)
     Random random;
     SeedRandom(random, seed);
     std::string error;
-    outcome.converted = ConvertObjText(text, u"model", HeaderForm{}, random, sink, &error);
+    outcome.converted = ConvertObjText(text, u"model", HeaderForm{}, normals, random, sink, &error);
     outcome.bytes = outcome.converted ? std::move(sink.bytes) : error;
     outcome.randomState = random.state;
     return outcome;
@@ -79,7 +80,8 @@ enum class Readers { kOne, kTwo };
 // By default the size hint depends on the seed: see below.
 constexpr std::uint64_t kHintBySeed = ~std::uint64_t{0};
 
-Outcome ConvertStreaming(const std::string& text, std::uint32_t seed, Readers readers, std::uint64_t hint = kHintBySeed)
+Outcome ConvertStreaming(const std::string& text, std::uint32_t seed, Readers readers, std::uint64_t hint = kHintBySeed,
+                         NormalGeneration normals = NormalGeneration::kNone)
 {
     Outcome outcome;
     outcome.bytes.reserve(2 * text.size() + 100000);  // headers are about twice their model
@@ -99,7 +101,7 @@ Outcome ConvertStreaming(const std::string& text, std::uint32_t seed, Readers re
         reading.threads = ReadingThreads::kOne;
     StreamedModel streamed;
     std::string error;
-    outcome.converted = ReadAndWeld(source, reading, random, streamed, &error);
+    outcome.converted = ReadAndWeld(source, reading, normals, random, streamed, &error);
     if (outcome.converted) {
         testing::StringSink sink;
         BufferedWriter writer = MakeBufferedWriter(sink);
@@ -112,12 +114,13 @@ Outcome ConvertStreaming(const std::string& text, std::uint32_t seed, Readers re
     return outcome;
 }
 
-void ExpectSameConversion(const std::string& text, std::uint32_t seed)
+void ExpectSameConversion(const std::string& text, std::uint32_t seed,
+                          NormalGeneration normals = NormalGeneration::kNone)
 {
-    Outcome reference = ConvertByReference(text, seed);
+    Outcome reference = ConvertByReference(text, seed, normals);
     for (Readers readers : {Readers::kOne, Readers::kTwo}) {
         SCOPED_TRACE(readers == Readers::kOne ? "one reader" : "two readers");
-        Outcome streaming = ConvertStreaming(text, seed, readers);
+        Outcome streaming = ConvertStreaming(text, seed, readers, kHintBySeed, normals);
         EXPECT_EQ(streaming.converted, reference.converted);
         EXPECT_EQ(streaming.randomState, reference.randomState);
         EXPECT_EQ(streaming.bytes.size(), reference.bytes.size());
@@ -134,8 +137,16 @@ enum class Corners { kP, kPT, kPTN, kPN, kMixed };
 struct ModelShape {
     std::size_t triangles;
     Corners corners;
-    std::size_t positions = 200;  // few, so many corners share a vertex
+    std::size_t positions = 200;   // few, so many corners share a vertex
+    bool smoothingGroups = false;  // s lines among the faces
 };
+
+// One of a few groups, or flat.
+std::string SmoothingLine(std::mt19937& rng)
+{
+    static const char* const kLines[] = {"s 1\n", "s 2\n", "s off\n", "s 0\n", "s 17\r\n", "s 2\n"};
+    return kLines[rng() % 6];
+}
 
 std::string Number(std::mt19937& rng)
 {
@@ -173,6 +184,8 @@ std::string RandomModel(std::uint32_t seed, const ModelShape& shape)
         text += "vn " + Number(rng) + " " + Number(rng) + " " + Number(rng) + "\n";
     for (std::size_t made = 0; made < shape.triangles;) {
         std::size_t corners = std::min<std::size_t>(3 + rng() % 3, shape.triangles - made + 2);
+        if (shape.smoothingGroups && rng() % 40 == 0)
+            text += SmoothingLine(rng);
         text += rng() % 50 == 0 ? "g part\nf" : "f";
         for (std::size_t c = 0; c < corners; ++c)
             text += " " + Corner(rng, shape.corners, shape);
@@ -203,6 +216,25 @@ TEST(StreamingConversion, ModelsAroundAndBeyondTheScatterReachGiveTheReferenceBy
             SCOPED_TRACE(std::to_string(triangles) + " triangles, form " + std::to_string(static_cast<int>(corners)));
             ExpectSameConversion(RandomModel(seed, {triangles, corners, 3000}), seed);
             ++seed;
+        }
+    }
+}
+
+// The reader codes the corners without a normal as the s lines before them
+// say, whatever pieces the text comes in; with two readers, the second
+// stops at its first face and the first reads its half again.
+TEST(StreamingConversion, GeneratedNormalsGiveTheReferenceBytes)
+{
+    std::uint32_t seed = 200;
+    for (NormalGeneration normals : {NormalGeneration::kAuto, NormalGeneration::kSmooth, NormalGeneration::kFlat}) {
+        for (std::size_t triangles : {std::size_t{7}, std::size_t{3000}, kScatterReach + 3000}) {
+            for (Corners corners : {Corners::kP, Corners::kMixed}) {
+                SCOPED_TRACE(std::to_string(triangles) + " triangles, form " +
+                             std::to_string(static_cast<int>(corners)) + ", normals " +
+                             std::to_string(static_cast<int>(normals)));
+                ExpectSameConversion(RandomModel(seed, {triangles, corners, 3000, true}), seed, normals);
+                ++seed;
+            }
         }
     }
 }
@@ -375,7 +407,7 @@ TEST(StreamingConversion, ASourceThatFailsIsReportedWithItsReason)
     Random random;
     StreamedModel streamed;
     std::string error;
-    EXPECT_FALSE(ReadAndWeld(failing, {}, random, streamed, &error));
+    EXPECT_FALSE(ReadAndWeld(failing, {}, NormalGeneration::kNone, random, streamed, &error));
     EXPECT_EQ(error, "cannot read: disk on fire");
     EXPECT_EQ(random.state, 1u);
 
@@ -400,7 +432,7 @@ TEST(StreamingConversion, ASourceThatFailsIsReportedWithItsReason)
     later.text = &text;
     StreamedModel other;
     error.clear();
-    EXPECT_FALSE(ReadAndWeld(source, Reading(&later, text.size()), random, other, &error));
+    EXPECT_FALSE(ReadAndWeld(source, Reading(&later, text.size()), NormalGeneration::kNone, random, other, &error));
     EXPECT_EQ(error, "cannot read: disk on fire");
     EXPECT_EQ(random.state, 1u);
 }

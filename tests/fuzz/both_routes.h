@@ -3,8 +3,8 @@
 // A text converted by both routes the converter has: whole in memory, and
 // streamed in small pieces with its second half read on a thread of its
 // own (however short the text). Both must give the same header bytes, or
-// the same message, in either layout; and the non-interleaved header must
-// be the interleaved one de-interleaved.
+// the same message, in either layout and with normals generated or not;
+// and the non-interleaved header must be the interleaved one de-interleaved.
 
 #include <algorithm>
 #include <cstdint>
@@ -43,16 +43,20 @@ struct PiecewiseText final : ByteSource, OffsetSource {
 };
 
 // The header, or "error: " and the message.
-inline std::string ConvertWhole(std::string_view text, const HeaderForm& form = {})
+inline std::string ConvertWhole(std::string_view text, const HeaderForm& form = {},
+                                NormalGeneration normals = NormalGeneration::kNone)
 {
     Random random;
     SeedRandom(random, 1);
     StringSink sink;
     std::string error;
-    return ConvertObjText(text, u"m", form, random, sink, &error) ? sink.bytes : "error: " + error;
+    return ConvertObjText(text, u"m", form, normals, random, sink, &error) ? sink.bytes : "error: " + error;
 }
 
-inline std::string ConvertInHalves(std::string_view text, const HeaderForm& form = {})
+// With normals generated, the second half's reader stops at its first face
+// and the first reads it again.
+inline std::string ConvertInHalves(std::string_view text, const HeaderForm& form = {},
+                                   NormalGeneration normals = NormalGeneration::kNone)
 {
     Random random;
     SeedRandom(random, 1);
@@ -64,7 +68,7 @@ inline std::string ConvertInHalves(std::string_view text, const HeaderForm& form
     reading.halves = &second;
     StreamedModel streamed;
     std::string error;
-    if (!ReadAndWeld(first, reading, random, streamed, &error))
+    if (!ReadAndWeld(first, reading, normals, random, streamed, &error))
         return "error: " + error;
     StringSink sink;
     BufferedWriter writer = MakeBufferedWriter(sink);
@@ -72,14 +76,14 @@ inline std::string ConvertInHalves(std::string_view text, const HeaderForm& form
     return sink.bytes;
 }
 
-inline bool BothRoutesAgree(std::string_view text)
+inline bool BothRoutesAgree(std::string_view text, NormalGeneration normals = NormalGeneration::kNone)
 {
-    std::string interleaved = ConvertWhole(text);
-    if (interleaved != ConvertInHalves(text))
+    std::string interleaved = ConvertWhole(text, {}, normals);
+    if (interleaved != ConvertInHalves(text, {}, normals))
         return false;
     HeaderForm separate{VertexLayout::kNonInterleaved, StemSpelling::kAscii};
-    std::string nonInterleaved = ConvertWhole(text, separate);
-    if (nonInterleaved != ConvertInHalves(text, separate))
+    std::string nonInterleaved = ConvertWhole(text, separate, normals);
+    if (nonInterleaved != ConvertInHalves(text, separate, normals))
         return false;
     bool refused = interleaved.rfind("error: ", 0) == 0;
     return refused ? nonInterleaved == interleaved : nonInterleaved == Deinterleave(interleaved);

@@ -72,7 +72,7 @@ TEST(MergeWarningMesh, AppendsRecordsAndKeepsTheModelsTrianglesInOrder)
     ObjModel before = model;
     Random random;
     SeedRandom(random, 7);
-    MergeWarningMesh(model, random);
+    MergeWarningMesh(model, random, NormalGeneration::kNone);
 
     EXPECT_EQ(model.positions.size(), 8 + kWarningVertexCount);
     EXPECT_EQ(model.texcoords.size(), 3 + kWarningVertexCount);
@@ -118,7 +118,7 @@ TEST(MergeWarningMesh, SizesTheWordToTheModelAndStandsItOnTheTop)
     EXPECT_EQ(WarningScale(wide), 2796199.75f);
     Random random;
     SeedRandom(random, 3);
-    MergeWarningMesh(model, random);
+    MergeWarningMesh(model, random, NormalGeneration::kNone);
     float low = 1e9f, high = -1e9f, left = 1e9f, right = -1e9f;
     for (std::size_t i = 8; i < model.positions.size(); ++i) {
         low = std::min(low, model.positions[i].y);
@@ -144,7 +144,7 @@ TEST(MergeWarningMesh, EachListIsGatedByItsOwnCount)
         for (ObjCorner& corner : triangle.corners)
             corner.position = kAbsent;
     Random random;
-    MergeWarningMesh(model, random);
+    MergeWarningMesh(model, random, NormalGeneration::kNone);
     EXPECT_TRUE(model.positions.empty());
     EXPECT_TRUE(model.texcoords.empty());
     EXPECT_EQ(model.normals.size(), 2 + kWarningVertexCount);
@@ -152,6 +152,43 @@ TEST(MergeWarningMesh, EachListIsGatedByItsOwnCount)
         for (const ObjCorner& corner : triangle.corners) {
             EXPECT_EQ(corner.position, kAbsent);
             EXPECT_EQ(corner.texcoord, kAbsent);
+        }
+    }
+}
+
+// With normals generated the header has them, and the warning's vertices
+// keep their own: its normals go even into a model that has none, by
+// either road.
+TEST(MergeWarningMesh, GeneratedNormalsBringTheWarningsOwnToAModelWithout)
+{
+    for (NormalGeneration normals : {NormalGeneration::kNone, NormalGeneration::kAuto}) {
+        ObjModel model = CubeCornersModel(4, true, false);
+        ObjModel streamed = model;
+        Random random;
+        MergeWarningMesh(model, random, normals);
+        MergingWelder merging;
+        for (const ObjTriangle& triangle : streamed.triangles)
+            TakeModelTriangle(merging, triangle);
+        streamed.triangles.clear();
+        FinishMergingWeld(merging, streamed, normals);
+        bool generated = GeneratesNormals(normals);
+        EXPECT_EQ(model.normals.size(), generated ? kWarningVertexCount : 0u);
+        EXPECT_EQ(streamed.normals, model.normals);
+        if (generated) {
+            const float* last = WarningVertices[kWarningVertexCount - 1].nrm;
+            EXPECT_EQ(model.normals.back(), (Float3{last[0], last[1], last[2]}));
+        }
+        for (const ObjTriangle& triangle : model.triangles) {
+            for (const ObjCorner& corner : triangle.corners) {
+                if (IsWarningTriangle(triangle, 8)) {
+                    EXPECT_EQ(corner.normal, generated ? corner.position - 8 : kAbsent);
+                }
+            }
+        }
+        for (const ObjCorner& key : merging.welder.keys) {
+            if (key.position >= 8) {
+                EXPECT_EQ(key.normal, generated ? key.position - 8 : kAbsent);
+            }
         }
     }
 }
@@ -166,7 +203,7 @@ TEST(MergeWarningMesh, LargeModelsKeepTheirTailInOneRun)
     ObjModel before = model;
     Random random;
     SeedRandom(random, 99);
-    MergeWarningMesh(model, random);
+    MergeWarningMesh(model, random, NormalGeneration::kNone);
     std::size_t tail = 40000 - 32767;
     EXPECT_TRUE(std::equal(before.triangles.end() - static_cast<std::ptrdiff_t>(tail), before.triangles.end(),
                            model.triangles.end() - static_cast<std::ptrdiff_t>(tail)));
@@ -187,7 +224,7 @@ TEST(MergingWelder, WeldsTheLastPlaceWithinReachAsTheWholeListWould)
     ObjModel merged = model;
     Random random;
     SeedRandom(random, kSeed);
-    MergeWarningMesh(merged, random);
+    MergeWarningMesh(merged, random, NormalGeneration::kNone);
     CornerWelder expected;
     for (const ObjTriangle& triangle : merged.triangles)
         WeldTriangle(expected, triangle);
@@ -198,7 +235,7 @@ TEST(MergingWelder, WeldsTheLastPlaceWithinReachAsTheWholeListWould)
     SeedRandom(merging.random, kSeed);
     for (const ObjTriangle& triangle : arriving)
         TakeModelTriangle(merging, triangle);
-    FinishMergingWeld(merging, model);
+    FinishMergingWeld(merging, model, NormalGeneration::kNone);
     EXPECT_EQ(merging.welder.keys, expected.keys);
     EXPECT_EQ(merging.welder.indices, expected.indices);
 }
@@ -207,7 +244,7 @@ TEST(MergeWarningMesh, AnEmptyTriangleListStillTakesTheWholeWarning)
 {
     ObjModel model = CubeCornersModel(0, false, false);
     Random random;
-    MergeWarningMesh(model, random);
+    MergeWarningMesh(model, random, NormalGeneration::kNone);
     ASSERT_EQ(model.triangles.size(), kWarningTriangleCount);
     for (const ObjTriangle& triangle : model.triangles)
         ASSERT_TRUE(IsWarningTriangle(triangle, 8));

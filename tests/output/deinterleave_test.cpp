@@ -20,7 +20,7 @@ std::string Convert(const std::string& text, std::uint32_t seed, const HeaderFor
     SeedRandom(random, seed);
     testing::StringSink sink;
     std::string error;
-    EXPECT_TRUE(ConvertObjText(text, u"m\u00FC", form, random, sink, &error)) << error;
+    EXPECT_TRUE(ConvertObjText(text, u"m\u00FC", form, NormalGeneration::kNone, random, sink, &error)) << error;
     return sink.bytes;
 }
 

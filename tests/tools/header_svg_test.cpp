@@ -106,6 +106,25 @@ TEST(HeaderSvgTest, ReadsRowsWithThePositionGroupOnly)
     EXPECT_EQ(mesh.positions[0], (std::array<float, 3>{2, -3.5f, 0}));
 }
 
+// The fields of a row are those the header's OBJ_VERT declares.
+std::string Declaration(bool texcoord, bool normal)
+{
+    return std::string("typedef struct _OBJ_VERT_\r\n{\r\n\tfloat pos[3];\r\n") +
+        (texcoord ? "\tfloat uvw[3];\r\n" : "") + (normal ? "\tfloat nrm[3];\r\n" : "") + "}OBJ_VERT;\r\n";
+}
+
+TEST(HeaderSvgTest, ReadsTheNormalsWhenTheRecordDeclaresThem)
+{
+    // Row() writes a second and a third group: (0, 1, 0) and (0, 0, 1).
+    HeaderMesh both = Parsed(Declaration(true, true) + Header(Row(0, 0, 0), 1, "\t 0, 0, 0,\r\n", 3));
+    EXPECT_EQ(both.normals, (std::vector<std::array<float, 3>>{{0, 0, 1}}));
+    HeaderMesh normalOnly = Parsed(Declaration(false, true) + Header(Row(0, 0, 0), 1, "\t 0, 0, 0,\r\n", 3));
+    EXPECT_EQ(normalOnly.normals, (std::vector<std::array<float, 3>>{{0, 1, 0}}));
+    EXPECT_TRUE(Parsed(Declaration(true, false) + Header(Row(0, 0, 0), 1, "\t 0, 0, 0,\r\n", 3)).normals.empty());
+    EXPECT_EQ(ParseError(Declaration(true, true) + Header("\t{\t{ 1.0f, 2.0f, 3.0f },\t},\r\n", 1, "", 0)),
+              "line 10: cannot read the normal of this vertex row");
+}
+
 TEST(HeaderSvgTest, RefusesARowCountThatDiffersFromTheDeclaration)
 {
     EXPECT_EQ(ParseError(Header(Row(0, 0, 0) + Row(1, 0, 0), 3, "\t 0, 1, 1,\r\n", 3)),
@@ -215,6 +234,34 @@ TEST(HeaderSvgTest, ShadesByTheAngleToTheLightWhateverTheWinding)
     ASSERT_FALSE(facing.empty() || reversed.empty() || turned.empty());
     EXPECT_EQ(facing, reversed);
     EXPECT_LT(Brightness(turned), Brightness(facing));
+}
+
+TEST(HeaderSvgTest, ShadesByTheHeadersNormalsWhenAsked)
+{
+    // One triangle facing the viewer, its corners' normals given.
+    HeaderMesh mesh;
+    mesh.positions = {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}};
+    mesh.indices = {0, 1, 2};
+    SvgOptions byNormals;
+    byNormals.shading = Shading::kNormals;
+    auto fill = [&](const SvgOptions& options) {
+        std::vector<Polygon> polygons = Polygons(RenderFrontView(mesh, options));
+        EXPECT_EQ(polygons.size(), 1u);
+        return polygons.empty() ? std::string() : polygons[0].fill;
+    };
+    // Without normals a renderer lights nothing; by faces the shape shows.
+    std::string unlit = fill(byNormals);
+    std::string flat = fill(SvgOptions());
+    EXPECT_LT(Brightness(unlit), Brightness(flat));
+    // Normals towards the upper left light, the mean of two of them: brighter
+    // than the face itself; turned away from it: unlit.
+    mesh.normals = {{-0.4f, 0.6f, 1}, {-0.4f, 0.6f, 1}, {0, 0, 1}};
+    EXPECT_GT(Brightness(fill(byNormals)), Brightness(flat));
+    EXPECT_EQ(fill(SvgOptions()), flat);
+    mesh.normals = {{0.4f, -0.6f, -1}, {0.4f, -0.6f, -1}, {0.4f, -0.6f, -1}};
+    EXPECT_EQ(fill(byNormals), unlit);
+    mesh.normals = {{0, 0, 1}, {0, 0, 1}, {0, 0, 1}};
+    EXPECT_EQ(fill(byNormals), flat);
 }
 
 }  // namespace
