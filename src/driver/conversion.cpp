@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <new>
+#include <stdexcept>
 #include <string>
 #include <system_error>
 
@@ -222,13 +223,17 @@ bool ReadFile(const FileName& input, Random& random, unsigned threads, Workspace
 }
 
 // Running out of memory or threads fails this model only: the run goes on
-// with the next one, and no half-written header is left behind.
+// with the next one, and no half-written header is left behind. A list
+// asked to outgrow the address space, as a big model's can in a 32-bit
+// build, is out of memory too.
 template <typename Step>
 bool FailingThisModelOnly(Step step, std::string* error)
 {
     try {
         return step();
     } catch (const std::bad_alloc&) {
+        *error = "out of memory";
+    } catch (const std::length_error&) {
         *error = "out of memory";
     } catch (const std::system_error& failure) {
         *error = std::string("cannot start a thread: ") + failure.what();

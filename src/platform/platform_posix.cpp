@@ -16,6 +16,10 @@
 namespace torvane {
 namespace {
 
+// Models over 2 GiB are read at offsets past 32 bits; the build asks for a
+// 64-bit off_t where the system's default is narrower (_FILE_OFFSET_BITS).
+static_assert(sizeof(off_t) >= sizeof(std::uint64_t), "file offsets need 64 bits");
+
 std::string Reason(int error)
 {
     return std::strerror(error);
