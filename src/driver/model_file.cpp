@@ -1,6 +1,7 @@
 #include "driver/model_file.h"
 
 #include <new>
+#include <stdexcept>
 #include <system_error>
 
 #include "driver/thread_plan.h"
@@ -72,13 +73,16 @@ bool WriteHeaderFile(const FileName& input, const NativeString& outputDirectory,
 }
 
 // Running out of memory fails this model only: the run goes on with the
-// next one, and no half-written header is left behind.
+// next one, and no half-written header is left behind. A list that would
+// outgrow the address space (as a 32-bit one can) is out of memory too.
 template <typename Step>
 bool FailingThisModelOnly(Step step, std::string* error)
 {
     try {
         return step();
     } catch (const std::bad_alloc&) {
+        *error = "out of memory";
+    } catch (const std::length_error&) {
         *error = "out of memory";
     } catch (const std::system_error& failure) {
         *error = failure.what();

@@ -17,6 +17,10 @@
 namespace torvane {
 namespace {
 
+// Models over 2 GiB are read at offsets past 32 bits; the build asks for a
+// 64-bit off_t where the system's default is narrower (_FILE_OFFSET_BITS).
+static_assert(sizeof(off_t) >= sizeof(std::uint64_t), "file offsets need 64 bits");
+
 constexpr char32_t kNotUtf8 = 0xFFFFFFFF;
 
 // How many bytes a sequence starting with lead takes; 0 for a byte that

@@ -337,7 +337,8 @@ TEST(StreamingConversion, RelativeIndicesConvertLikeTheirAbsoluteEquivalents)
     Outcome absolute = ConvertByReference(model.absolute, 6);
     ASSERT_TRUE(absolute.converted) << absolute.bytes;
     EXPECT_TRUE(ConvertByReference(model.relative, 6).bytes == absolute.bytes);
-    for (std::uint64_t hint : {std::uint64_t{0}, model.relative.size(), model.relative.size() / 5}) {
+    for (std::uint64_t hint :
+         {std::uint64_t{0}, std::uint64_t{model.relative.size()}, std::uint64_t{model.relative.size() / 5}}) {
         SCOPED_TRACE("hint " + std::to_string(hint));
         EXPECT_TRUE(ConvertStreaming(model.relative, 6, Readers::kTwo, hint).bytes == absolute.bytes);
     }
