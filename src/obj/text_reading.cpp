@@ -49,12 +49,13 @@ std::size_t ReadBufferSizeFor(std::uint64_t expectedSize)
     return static_cast<std::size_t>(std::clamp<std::uint64_t>(expectedSize / 8, kSmallestPiece, kReadChunkSize));
 }
 
-// The kept buffer when there is one, else own; at least size bytes long.
+// The kept buffer when there is one, else own; room for at least size
+// bytes of text and the reader's padding after them.
 LargeList<char>& BufferFor(const TextReading& reading, LargeList<char>& own, std::size_t size)
 {
     LargeList<char>& buffer = reading.buffer != nullptr ? *reading.buffer : own;
-    if (buffer.size() < size)
-        buffer.resize(size);
+    if (buffer.size() < size + kTextPadding)
+        buffer.resize(size + kTextPadding);
     return buffer;
 }
 
@@ -66,13 +67,16 @@ bool ReadText(ByteSource& source, ObjParser& parser, std::stop_token abandon, st
 {
     std::size_t filled = 0;
     while (!abandon.stop_requested()) {
-        if (filled == buffer.size())
+        if (buffer.size() - filled <= kTextPadding)
             buffer.resize(buffer.size() * 2);
-        std::int64_t count = source.Read(buffer.data() + filled, buffer.size() - filled, error);
+        std::int64_t count = source.Read(buffer.data() + filled, buffer.size() - kTextPadding - filled, error);
         if (count < 0)
             return false;
         bool atEnd = count == 0;
         filled += static_cast<std::size_t>(count);
+        // Zeros, not whatever the buffer held before: the reader stops at
+        // the first, and nothing it reads is left undefined.
+        std::memset(buffer.data() + filled, 0, kTextPadding);
         std::size_t consumed = ParseObjText(parser, buffer.data(), filled, atEnd);
         std::memmove(buffer.data(), buffer.data() + consumed, filled - consumed);
         filled -= consumed;
@@ -158,7 +162,7 @@ struct LaterHalf {
 void ReadLaterHalf(ByteSource& rest, LaterHalf& later, std::stop_token abandon)
 {
     try {
-        LargeList<char> buffer(kReadChunkSize);
+        LargeList<char> buffer(kReadChunkSize + kTextPadding);
         later.read = ReadText(rest, later.parser, abandon, &later.error, buffer);
     } catch (...) {
         later.failure = std::current_exception();
