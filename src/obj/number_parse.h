@@ -80,6 +80,18 @@ inline const char* ParsePlainDecimal(const char* p, double* value)
     const bool negative = *p == '-';
     p += static_cast<int>(negative);
     const std::uint64_t head = LoadEightBytes(p);
+    // "%.6f" writes every value from -9.999999 to 9.999999 (every normal and
+    // texture coordinate) as "d.dddddd": that shape is checked in one step,
+    // each byte against its range, and valued as seven digits.
+    constexpr std::uint64_t kShapeLowest = 0x3030303030302E30u;   // "0.000000", the first byte lowest
+    constexpr std::uint64_t kShapeHighest = 0x3939393939392E39u;  // "9.999999"
+    const std::uint64_t shapeDigits = head - kShapeLowest;
+    if ((((kShapeHighest - head) | shapeDigits) & 0x8080808080808080u) == 0 && EndsPlainToken(p[8])) {
+        // The point's byte is now 0: the first digit moves into it.
+        const std::uint64_t digits = shapeDigits + (shapeDigits & 0xFFu) * 0xFFu;
+        *value = plain_number::ApplySign(static_cast<double>(EightDigitsValue(digits)) / 1e6, negative);
+        return p + 8;
+    }
     const unsigned integerBits = LeadingDigitBits(head);
     if (integerBits == 64)
         return plain_number::ParseLongPlainDecimal(p, negative, value);

@@ -265,15 +265,26 @@ inline bool RecordCorner(ObjParser& parser, const CornerFields& fields, ObjCorne
         RecordIndex(parser, AttributeKind::kNormal, fields[2], &corner->normal);
 }
 
+// A relative field of a plain corner: "-" and a short run of digits.
+const char* ReadRelativePlainField(const char* p, std::int64_t& field)
+{
+    std::uint32_t value = 0;
+    if (*p != '-' || (p = ParseShortDigits(p + 1, &value)) == nullptr)
+        return nullptr;
+    field = -std::int64_t{value};
+    return p;
+}
+
 // A field of a plain corner: a short run of digits, "-" before it when
 // relative.
 inline const char* ReadPlainField(const char* p, std::int64_t& field)
 {
-    const bool relative = *p == '-';
     std::uint32_t value = 0;
-    p = ParseShortDigits(p + static_cast<int>(relative), &value);
-    field = relative ? -std::int64_t{value} : std::int64_t{value};
-    return p;
+    const char* end = ParseShortDigits(p, &value);
+    if (end == nullptr)
+        return ReadRelativePlainField(p, field);
+    field = value;
+    return end;
 }
 
 // Nearly every corner is "p", "p/t", "p/t/n" or "p//n" with short numbers,
