@@ -16,7 +16,7 @@ namespace torvane {
 // costs more to touch than an everyday model costs to read.
 struct Workspace {
     StreamedModel streamed;
-    LargeList<char> readBuffer;
+    ReadBuffer readBuffer;
     BufferedWriter writer;
 };
 

@@ -51,24 +51,22 @@ std::size_t ReadBufferSizeFor(std::uint64_t expectedSize)
 
 // The kept buffer when there is one, else own; room for at least size
 // bytes of text and the reader's padding after them.
-LargeList<char>& BufferFor(const TextReading& reading, LargeList<char>& own, std::size_t size)
+ReadBuffer& BufferFor(const TextReading& reading, ReadBuffer& own, std::size_t size)
 {
-    LargeList<char>& buffer = reading.buffer != nullptr ? *reading.buffer : own;
-    if (buffer.size() < size + kTextPadding)
-        buffer.resize(size + kTextPadding);
+    ReadBuffer& buffer = reading.buffer != nullptr ? *reading.buffer : own;
+    buffer.Grow(size + kTextPadding, 0);
     return buffer;
 }
 
 // Streams the text through one reused buffer, so memory stays proportional
 // to the model's lists rather than the file; a line longer than the buffer
 // makes it grow. Stops early once abandon is requested.
-bool ReadText(ByteSource& source, ObjParser& parser, std::stop_token abandon, std::string* error,
-              LargeList<char>& buffer)
+bool ReadText(ByteSource& source, ObjParser& parser, std::stop_token abandon, std::string* error, ReadBuffer& buffer)
 {
     std::size_t filled = 0;
     while (!abandon.stop_requested()) {
         if (buffer.size() - filled <= kTextPadding)
-            buffer.resize(buffer.size() * 2);
+            buffer.Grow(buffer.size() * 2, filled);
         std::int64_t count = source.Read(buffer.data() + filled, buffer.size() - kTextPadding - filled, error);
         if (count < 0)
             return false;
@@ -162,7 +160,8 @@ struct LaterHalf {
 void ReadLaterHalf(ByteSource& rest, LaterHalf& later, std::stop_token abandon)
 {
     try {
-        LargeList<char> buffer(kReadChunkSize + kTextPadding);
+        ReadBuffer buffer;
+        buffer.Grow(kReadChunkSize + kTextPadding, 0);
         later.read = ReadText(rest, later.parser, abandon, &later.error, buffer);
     } catch (...) {
         later.failure = std::current_exception();
@@ -181,8 +180,8 @@ bool ReadInHalves(ByteSource& source, const TextReading& reading, std::uint64_t 
     ReserveForSize(later.model, laterSink, size > split ? size - split : 0);
     PositionedSource rest(*reading.halves, split);
     LimitedSource first(source, split);
-    LargeList<char> own;
-    LargeList<char>& buffer = BufferFor(reading, own, kReadChunkSize);
+    ReadBuffer own;
+    ReadBuffer& buffer = BufferFor(reading, own, kReadChunkSize);
     // Should the first half throw, the reader's destructor stops the second
     // half and waits for it. Without a second thread, this one reads all.
     std::jthread reader;
@@ -217,6 +216,16 @@ bool ReadInHalves(ByteSource& source, const TextReading& reading, std::uint64_t 
 
 }  // namespace
 
+void ReadBuffer::Grow(std::size_t size, std::size_t kept)
+{
+    if (size <= size_)
+        return;
+    std::unique_ptr<char[]> grown(new char[size]);
+    std::copy(bytes_.get(), bytes_.get() + kept, grown.get());
+    bytes_ = std::move(grown);
+    size_ = size;
+}
+
 bool ReadObjText(ByteSource& source, const TextReading& reading, ObjParser& parser, LaterTriangleSink& laterSink,
                  std::string* error)
 {
@@ -224,7 +233,7 @@ bool ReadObjText(ByteSource& source, const TextReading& reading, ObjParser& pars
     std::uint64_t split = HalfwayLineStart(reading);
     if (split != 0)
         return ReadInHalves(source, reading, split, parser, laterSink, error);
-    LargeList<char> own;
+    ReadBuffer own;
     return ReadText(source, parser, {}, error, BufferFor(reading, own, ReadBufferSizeFor(reading.expectedSize)));
 }
 

@@ -3,10 +3,10 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 
 #include "obj/obj_reader.h"
-#include "platform/large_list.h"
 
 namespace torvane {
 
@@ -38,6 +38,21 @@ public:
 
 enum class ReadingThreads { kOne, kTwo };
 
+// Room for model text, kept from one text to the next. Growing it keeps
+// the bytes it held but clears none: reading fills them, and clearing half
+// a megabyte for each model cost more than reading an everyday one's lines.
+class ReadBuffer {
+public:
+    char* data() { return bytes_.get(); }
+    std::size_t size() const { return size_; }
+    // At least size bytes, the first kept of them as they were.
+    void Grow(std::size_t size, std::size_t kept);
+
+private:
+    std::unique_ptr<char[]> bytes_;
+    std::size_t size_ = 0;
+};
+
 struct TextReading {
     // How many bytes the text is expected to have, 0 when unknown: only a
     // hint for reserving room and for sharing the reading out, never relied
@@ -51,7 +66,7 @@ struct TextReading {
     OffsetSource* halves = nullptr;
     // A buffer kept from one text to the next, for the first (or only)
     // reader; null for one of its own.
-    LargeList<char>* buffer = nullptr;
+    ReadBuffer* buffer = nullptr;
 };
 
 // The most bytes reserved for one list ahead of its entries: reserved room
