@@ -164,14 +164,34 @@ void ParseVertex(ObjParser& parser, AttributeKind kind, const char* cursor, cons
     StoreVertex(parser, kind, {values[0], values[1], values[2]});
 }
 
-// Moves p over the spaces before the next token of a plain line; whether
-// the line ends there instead, at "\n" or "\r\n" (p then at its "\n").
-inline bool SkipToPlainToken(const char*& p)
+// Reads the tokens of a plain line from p, just past its keyword and the
+// space after it, each with readToken(p, i): it reads token i at p and
+// returns where the token ends, at a space or a line end, or nullptr for a
+// token of another form. Returns the line's "\n", ending "\n" or "\r\n",
+// and sets count; nullptr for more than most tokens or anything else that
+// is not a plain line.
+template <typename ReadToken>
+inline const char* ReadPlainTokens(const char* p, int most, int& count, ReadToken readToken)
 {
-    while (*p == ' ')
-        ++p;
-    p += static_cast<int>(*p == '\r' && p[1] == '\n');
-    return *p != '\n';
+    for (count = 0;; ++count) {
+        // No token starts with a space, a control byte or a line end, so
+        // one test passes the single space that usually comes between.
+        if (static_cast<unsigned char>(*p) <= ' ') {
+            while (*p == ' ')
+                ++p;
+            p += static_cast<int>(*p == '\r' && p[1] == '\n');
+            if (*p == '\n')
+                return p;
+            if (static_cast<unsigned char>(*p) <= ' ')
+                return nullptr;
+        }
+        if (count == most)
+            return nullptr;
+        p = readToken(p, count);
+        if (p == nullptr)
+            return nullptr;
+        p += static_cast<int>(*p == ' ');
+    }
 }
 
 // Nearly every vertex line is "v", "vt" or "vn" and up to three plainly
@@ -192,13 +212,10 @@ const char* ParsePlainVertexLine(ObjParser& parser, const char* line)
         p = line + 3;
     }
     double values[3] = {0, 0, 0};
-    for (int count = 0; SkipToPlainToken(p); ++count) {
-        if (count == 3)
-            return nullptr;
-        p = ParsePlainDecimal(p, &values[count]);
-        if (p == nullptr)
-            return nullptr;
-    }
+    int count = 0;
+    p = ReadPlainTokens(p, 3, count, [&values](const char* q, int i) { return ParsePlainDecimal(q, &values[i]); });
+    if (p == nullptr)
+        return nullptr;
     StoreFiniteVertex(parser, kind,
                       {static_cast<float>(values[0]), static_cast<float>(values[1]), static_cast<float>(values[2])});
     return p + 1;
@@ -404,16 +421,12 @@ const char* ParsePlainFaceLine(ObjParser& parser, const char* line)
     if (line[1] != ' ')
         return nullptr;
     CornerFields fields[kMostCorners];
-    const char* p = line + 2;
     int count = 0;
-    for (; SkipToPlainToken(p); ++count) {
-        if (count == kMostCorners)
-            return nullptr;
-        p = ReadPlainCorner(p, fields[count]);
-        if (p == nullptr || !EndsPlainToken(*p) || fields[count][0] == 0)
-            return nullptr;
-    }
-    if (count < 3)
+    const char* p = ReadPlainTokens(line + 2, kMostCorners, count, [&fields](const char* q, int i) {
+        q = ReadPlainCorner(q, fields[i]);
+        return q != nullptr && EndsPlainToken(*q) && fields[i][0] != 0 ? q : nullptr;
+    });
+    if (p == nullptr || count < 3)
         return nullptr;
     ObjCorner corners[kMostCorners];
     for (int i = 0; i < count; ++i) {
