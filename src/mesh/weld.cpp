@@ -155,7 +155,7 @@ void SwitchToHash(CornerWelder& welder)
     welder.chains = PositionChains{};
 }
 
-std::uint32_t AddKey(CornerWelder& welder, const ObjCorner& corner)
+inline std::uint32_t AddKey(CornerWelder& welder, const ObjCorner& corner)
 {
     auto vertex = static_cast<std::uint32_t>(welder.keys.size());
     AppendEntry(welder.keys, corner);
