@@ -218,12 +218,12 @@ bool ReadInHalves(ByteSource& source, const TextReading& reading, std::uint64_t 
 
 void ReadBuffer::Grow(std::size_t size, std::size_t kept)
 {
-    if (size <= size_)
+    if (size <= this->size())
         return;
-    std::unique_ptr<char[]> grown(new char[size]);
+    std::unique_ptr<char[], LargeBlockRelease> grown(LargeBlockAllocator<char>().allocate(size),
+                                                     LargeBlockRelease{size});
     std::copy(bytes_.get(), bytes_.get() + kept, grown.get());
     bytes_ = std::move(grown);
-    size_ = size;
 }
 
 bool ReadObjText(ByteSource& source, const TextReading& reading, ObjParser& parser, LaterTriangleSink& laterSink,

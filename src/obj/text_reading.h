@@ -7,6 +7,7 @@
 #include <string>
 
 #include "obj/obj_reader.h"
+#include "platform/large_list.h"
 
 namespace torvane {
 
@@ -38,19 +39,26 @@ public:
 
 enum class ReadingThreads { kOne, kTwo };
 
+// Gives back a block of the lists' allocator.
+struct LargeBlockRelease {
+    std::size_t size = 0;
+    void operator()(char* bytes) const { LargeBlockAllocator<char>().deallocate(bytes, size); }
+};
+
 // Room for model text, kept from one text to the next. Growing it keeps
 // the bytes it held but clears none: reading fills them, and clearing half
 // a megabyte for each model cost more than reading an everyday one's lines.
+// Its blocks come from the lists' allocator, so that one grown for a huge
+// line is given back as theirs are.
 class ReadBuffer {
 public:
     char* data() { return bytes_.get(); }
-    std::size_t size() const { return size_; }
+    std::size_t size() const { return bytes_.get_deleter().size; }
     // At least size bytes, the first kept of them as they were.
     void Grow(std::size_t size, std::size_t kept);
 
 private:
-    std::unique_ptr<char[]> bytes_;
-    std::size_t size_ = 0;
+    std::unique_ptr<char[], LargeBlockRelease> bytes_;
 };
 
 struct TextReading {
