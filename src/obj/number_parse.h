@@ -2,7 +2,6 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <cstring>
 
 #include "obj/digit_chunks.h"
 
@@ -52,15 +51,16 @@ inline constexpr double kExactPowersOfTen[] = {
     1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22,
 };
 
-// Flips the sign bit without a branch, since signs come in random order in
-// real data; this also gives -0.0 for a zero.
+// The value negated when negative, without a branch, since signs come in
+// random order in real data. Multiplying by -1 is exact and gives -0.0 for
+// a zero, and it keeps the value in the floating-point registers: flipping
+// its sign bit in an integer register and storing it from there stalled
+// the later loads of the value, which made reading vertex lines 2.5 times
+// slower.
 inline double ApplySign(double value, bool negative)
 {
-    std::uint64_t bits = 0;
-    std::memcpy(&bits, &value, sizeof bits);
-    bits ^= static_cast<std::uint64_t>(negative) << 63;
-    std::memcpy(&value, &bits, sizeof value);
-    return value;
+    constexpr double kSigns[] = {1.0, -1.0};
+    return value * kSigns[static_cast<int>(negative)];
 }
 
 // ParsePlainDecimal for numbers of more than eight digits, digits at the
