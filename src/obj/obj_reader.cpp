@@ -630,6 +630,7 @@ bool ParseObj(std::string_view text, ObjModel* model, std::string* error)
 {
     ObjParser parser;
     parser.model = model;
+    // A copy gives the text the zeros after it that the reader reads.
     LargeList<char> padded(text.size() + kTextPadding);
     std::copy(text.begin(), text.end(), padded.begin());
     ParseObjText(parser, padded.data(), text.size(), true);

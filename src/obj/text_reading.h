@@ -46,10 +46,9 @@ struct LargeBlockRelease {
 };
 
 // Room for model text, kept from one text to the next. Growing it keeps
-// the bytes it held but clears none: reading fills them, and clearing half
-// a megabyte for each model cost more than reading an everyday one's lines.
-// Its blocks come from the lists' allocator, so that one grown for a huge
-// line is given back as theirs are.
+// the bytes it held but clears none, since reading fills them. Its blocks
+// come from the lists' allocator, so that one grown for a huge line is
+// given back as theirs are.
 class ReadBuffer {
 public:
     char* data() { return bytes_.get(); }
