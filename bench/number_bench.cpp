@@ -110,6 +110,45 @@ void RunParse(benchmark::State& state, const TokenSet& set, Parse parse)
     SetPerNumber(state);
 }
 
+// The tokens as the line reader meets them: each ended by a space, and the
+// text padded as the reader's is.
+std::string PlainText(const TokenSet& set)
+{
+    std::string text = set.text;
+    for (std::size_t i = 0; i < kTokenCount; ++i)
+        text[set.starts[i] + set.lengths[i]] = ' ';
+    return text + std::string(torvane::kPlainReadReach, '\0');
+}
+
+template <typename Parse>
+void RunPlainParse(benchmark::State& state, const TokenSet& set, Parse parse)
+{
+    const std::string text = PlainText(set);
+    for (auto _ : state) {
+        for (std::size_t i = 0; i < kTokenCount; ++i)
+            benchmark::DoNotOptimize(parse(text.data() + set.starts[i]));
+    }
+    SetPerNumber(state);
+}
+
+void BM_ParsePlainDecimal(benchmark::State& state)
+{
+    RunPlainParse(state, CoordinateTokens(), [](const char* begin) {
+        double value = 0;
+        torvane::ParsePlainDecimal(begin, &value);
+        return static_cast<float>(value);
+    });
+}
+
+void BM_ParseShortDigits(benchmark::State& state)
+{
+    RunPlainParse(state, IndexTokens(), [](const char* begin) {
+        std::uint32_t value = 0;
+        torvane::ParseShortDigits(begin, &value);
+        return value;
+    });
+}
+
 void BM_ParseFloatPrefix(benchmark::State& state)
 {
     RunParse(state, CoordinateTokens(),
@@ -203,9 +242,11 @@ void BM_ToCharsIndex(benchmark::State& state)
 
 }  // namespace
 
+BENCHMARK(BM_ParsePlainDecimal);
 BENCHMARK(BM_ParseFloatPrefix);
 BENCHMARK(BM_Strtod);
 BENCHMARK(BM_FromChars);
+BENCHMARK(BM_ParseShortDigits);
 BENCHMARK(BM_ParseIntPrefix);
 BENCHMARK(BM_Atoi);
 BENCHMARK(BM_FormatFixed6);

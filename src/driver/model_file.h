@@ -17,7 +17,7 @@ namespace torvane {
 // costs more to touch than an everyday model costs to read.
 struct Workspace {
     StreamedModel streamed;
-    LargeList<char> readBuffer;
+    ReadBuffer readBuffer;
     BufferedWriter writer;
 };
 

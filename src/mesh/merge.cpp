@@ -23,19 +23,23 @@ ObjTriangle WarningTriangle(const WarningBases& bases, std::size_t t)
 // final places without moving the model's elements at all.
 std::vector<std::uint64_t> ScatterPlaces(std::uint64_t initialLength, std::size_t count, Random& random)
 {
-    std::vector<std::uint64_t> places(count);
+    // Every index is a draw (at most kRandomMax) reduced modulo the length,
+    // and each insertion moves a place up by one at most, so no place goes
+    // past kRandomMax + count: 32-bit places hold them, which the compiler
+    // compares several at a time.
+    std::vector<std::uint32_t> places(count);
     for (std::size_t j = 0; j < count; ++j) {
         std::uint64_t length = initialLength + j;
         std::uint64_t draw = DrawRandom(random);
         // An empty list has only one place to insert at.
-        std::uint64_t index = length == 0 ? 0 : draw % length;
+        const auto index = static_cast<std::uint32_t>(length == 0 ? 0 : draw % length);
         // Without a branch: which elements move is a coin toss each time,
         // and this loop runs some 150,000 times per model.
         for (std::size_t k = 0; k < j; ++k)
-            places[k] += static_cast<std::uint64_t>(places[k] >= index);
+            places[k] += static_cast<std::uint32_t>(places[k] >= index);
         places[j] = index;
     }
-    return places;
+    return std::vector<std::uint64_t>(places.begin(), places.end());
 }
 
 WarningPlaces PlaceWarningTriangles(std::uint64_t modelTriangles, Random& random)

@@ -75,7 +75,10 @@ bool HoldChain(LargeList<std::uint32_t>& heads, std::size_t index, std::size_t v
         return false;
     if (index >= heads.capacity())
         heads.reserve(std::max(index + 1, GrownCapacity<std::uint32_t>(heads.capacity())));
-    heads.resize(index + 1);
+    // A block of empty heads at a time: positions mostly come in order, and
+    // a resize for each costs more than the zeros.
+    constexpr std::size_t kHeadsBlock = 256;
+    heads.resize(std::min(heads.capacity(), std::max(index + 1, heads.size() + kHeadsBlock)));
     return true;
 }
 
@@ -152,7 +155,7 @@ void SwitchToHash(CornerWelder& welder)
     welder.chains = PositionChains{};
 }
 
-std::uint32_t AddKey(CornerWelder& welder, const ObjCorner& corner)
+inline std::uint32_t AddKey(CornerWelder& welder, const ObjCorner& corner)
 {
     auto vertex = static_cast<std::uint32_t>(welder.keys.size());
     AppendEntry(welder.keys, corner);
@@ -163,7 +166,7 @@ std::uint32_t AddKey(CornerWelder& welder, const ObjCorner& corner)
 
 }  // namespace
 
-std::uint32_t WeldCorner(CornerWelder& welder, const ObjCorner& corner)
+std::uint32_t WeldCornerPastHead(CornerWelder& welder, const ObjCorner& corner)
 {
     if (welder.hash.slots.empty()) {
         const ChainSearch search = FindOnChain(welder.chains, welder.keys, corner);

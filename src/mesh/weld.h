@@ -51,9 +51,29 @@ struct CornerWelder {
     bool anyNormal = false;
 };
 
+// WeldCorner for a corner that is not the head of its position's chain,
+// and for every corner once the welder hashes.
+std::uint32_t WeldCornerPastHead(CornerWelder& welder, const ObjCorner& corner);
+
 // The vertex number of corner, a new one on its first use. Keys are compared
 // as index triples only, so no index is looked up or checked here.
-std::uint32_t WeldCorner(CornerWelder& welder, const ObjCorner& corner);
+inline std::uint32_t WeldCorner(CornerWelder& welder, const ObjCorner& corner)
+{
+    // Nearly every corner is the newest vertex on its position, the head of
+    // its chain: a walk that passes over nothing. A stand-in's position
+    // (negative) lies beyond every position held, and so do all once the
+    // chains are given up for the hash.
+    PositionChains& chains = welder.chains;
+    const auto position = static_cast<std::uint32_t>(corner.position);
+    if (position < chains.heads.size()) {
+        const std::uint32_t head = chains.heads[position];
+        if (head != 0 && welder.keys[head - 1] == corner) {
+            ++chains.walks;
+            return head - 1;
+        }
+    }
+    return WeldCornerPastHead(welder, corner);
+}
 
 inline void WeldTriangle(CornerWelder& welder, const ObjTriangle& triangle)
 {

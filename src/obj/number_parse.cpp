@@ -13,12 +13,8 @@
 namespace torvane {
 namespace {
 
-// Every power of ten up to 10^22 is exact in a double, which is what makes a
-// single multiplication or division by one of them correctly rounded.
-constexpr double kExactPowersOfTen[] = {
-    1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
-    1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22,
-};
+using plain_number::ApplySign;
+using plain_number::kExactPowersOfTen;
 constexpr int kMaxExactPowerOfTen = 22;
 
 constexpr std::uint64_t kIntegerPowersOfTen[] = {1, 10, 100, 1000, 10000, 100000, 1000000, 10000000, 100000000};
@@ -50,100 +46,14 @@ inline bool IsDigit(char c)
     return DigitValue(c) < 10;
 }
 
-// Up to eight bytes of text read with one load, the first byte lowest, so
-// that a run of digits is measured and valued with a few word operations:
-// runs of digits vary in length from number to number, and a loop over
-// them would end at a mispredicted branch. The byte tricks assume that
-// order, so other byte orders read digit by digit alone.
-constexpr bool kCanReadDigitChunks = std::endian::native == std::endian::little;
-
-struct DigitChunk {
-    std::uint64_t bytes;
-    unsigned width;  // how many of the bytes are text: 4 or 8
-};
-
-inline DigitChunk LoadEightBytes(const char* p)
+// Appends the digits that bytes start with to mantissa; returns
+// LeadingDigitBits of bytes.
+inline unsigned AppendLeadingDigits(std::uint64_t bytes, std::uint64_t& mantissa)
 {
-    std::uint64_t bytes = 0;
-    std::memcpy(&bytes, p, 8);
-    return {bytes, 8};
-}
-
-// The four bytes above the text are zero, which is never a digit.
-inline DigitChunk LoadFourBytes(const char* p)
-{
-    std::uint32_t bytes = 0;
-    std::memcpy(&bytes, p, 4);
-    return {bytes, 4};
-}
-
-// How many bytes of chunk, from the first, are digits.
-inline unsigned LeadingDigitCount(DigitChunk chunk)
-{
-    // A byte is a digit when subtracting '0' (0x30) leaves its top bit
-    // clear and so does adding 0x46 (0x80 - 0x3A): below '0' the first
-    // wraps, above '9' the second reaches 0x80 (from 0xBA on it carries out
-    // of the byte, but then the first is 0x8A or more). A borrow or carry
-    // only leaves a byte that is not a digit and only moves to later bytes,
-    // so the first byte flagged is the first that is not a digit. Two
-    // independent steps rather than a chain of four: the end of a run is
-    // known sooner, and the reading after it waits on that.
-    const std::uint64_t nonDigits =
-        ((chunk.bytes - 0x3030303030303030u) | (chunk.bytes + 0x4646464646464646u)) & 0x8080808080808080u;
-    return nonDigits == 0 ? 8u : static_cast<unsigned>(std::countr_zero(nonDigits)) / 8;
-}
-
-// Digit values (0 to 9, one per byte, the first lowest) become one number
-// by joining neighbouring lanes: lanes of w bits holding a (the earlier
-// digits, in the lower lane) and b become one lane of 2w bits holding
-// a * scale + b when the word is multiplied by scale * 2^w + 1 and shifted
-// right by w. The lane pair a + b * 2^w times that multiplier is
-// a + (a * scale + b) * 2^w + b * scale * 2^2w: after the shift the sum
-// sits in the low half of the wide lane and the terms around it in the
-// high half, which the next mask clears. That needs a * scale + b < 2^w,
-// that is scale^2 <= 2^w: 10^2 <= 2^8, 100^2 <= 2^16, 10000^2 <= 2^32.
-constexpr std::uint64_t LaneJoiner(std::uint64_t scale, unsigned laneBits)
-{
-    return (scale << laneBits) + 1;
-}
-
-// Four digit values in the low bytes: two joins, in 32 bits, where the
-// terms that overflow are the ones no mask would keep.
-inline std::uint32_t FourDigitsValue(std::uint32_t digits)
-{
-    const std::uint32_t pairs = (digits * static_cast<std::uint32_t>(LaneJoiner(10, 8))) >> 8;
-    return ((pairs & 0x00FF00FFu) * static_cast<std::uint32_t>(LaneJoiner(100, 16))) >> 16;
-}
-
-inline std::uint64_t EightDigitsValue(std::uint64_t digits)
-{
-    std::uint64_t lanes = (digits * LaneJoiner(10, 8)) >> 8;
-    lanes = ((lanes & 0x00FF00FF00FF00FFu) * LaneJoiner(100, 16)) >> 16;
-    return ((lanes & 0x0000FFFF0000FFFFu) * LaneJoiner(10000, 32)) >> 32;
-}
-
-// The value of the first count (0 to chunk.width) bytes of chunk, all
-// digits.
-inline std::uint64_t LeadingDigitsValue(DigitChunk chunk, unsigned count)
-{
-    // Shifting the wanted digits to the top of the chunk pads them with
-    // zero bytes in front, which the mask reads as zero digits, and moves
-    // the bytes after them out. Two shifts, since one of 64 bits (count 0
-    // of eight) is undefined.
-    const unsigned halfShift = 4 * (chunk.width - count);
-    const std::uint64_t digits = (chunk.bytes << halfShift << halfShift) & 0x0F0F0F0F0F0F0F0Fu;
-    if (chunk.width == 4)
-        return FourDigitsValue(static_cast<std::uint32_t>(digits));
-    return EightDigitsValue(digits);
-}
-
-// Appends the digits that chunk starts with to mantissa; returns how many
-// there were.
-inline unsigned AppendLeadingDigits(DigitChunk chunk, std::uint64_t& mantissa)
-{
-    const unsigned count = LeadingDigitCount(chunk);
-    mantissa = mantissa * kIntegerPowersOfTen[count] + LeadingDigitsValue(chunk, count);
-    return count;
+    const unsigned bits = LeadingDigitBits(bytes);
+    if (bits != 0)
+        mantissa = mantissa * kIntegerPowersOfTen[bits / 8] + LeadingDigitsValue(bytes, bits);
+    return bits;
 }
 
 // Appends the digits from p onwards to mantissa; returns the end of them.
@@ -151,25 +61,24 @@ inline unsigned AppendLeadingDigits(DigitChunk chunk, std::uint64_t& mantissa)
 // only trust the mantissa when there were few enough.
 inline const char* AccumulateDigits(const char* p, const char* end, std::uint64_t& mantissa)
 {
-    if constexpr (kCanReadDigitChunks) {
-        for (; end - p >= 8; p += 8) {
-            const unsigned count = AppendLeadingDigits(LoadEightBytes(p), mantissa);
-            if (count < 8)
-                return p + count;
-        }
-        // Near the end of the text: half a chunk still spares most of the
-        // loop below. A full one moves p by a constant, so that loop does
-        // not wait for the count, whose exit is often mispredicted.
-        if (end - p >= 4) {
-            const unsigned count = AppendLeadingDigits(LoadFourBytes(p), mantissa);
-            if (count < 4)
-                return p + count;
-            p += 4;
-        }
+    for (; end - p >= 8; p += 8) {
+        const unsigned bits = AppendLeadingDigits(LoadEightBytes(p), mantissa);
+        if (bits < 64)
+            return p + bits / 8;
     }
     for (; p != end && IsDigit(*p); ++p)
         mantissa = mantissa * 10 + DigitValue(*p);
     return p;
+}
+
+// AccumulateDigits in text that goes on to a byte that is not a digit.
+inline const char* AccumulatePlainDigits(const char* p, std::uint64_t& mantissa)
+{
+    for (;; p += 8) {
+        const unsigned bits = AppendLeadingDigits(LoadEightBytes(p), mantissa);
+        if (bits < 64)
+            return p + bits / 8;
+    }
 }
 
 // The digits of "123", "123.45", ".45" or "123." at p, appended to mantissa
@@ -199,16 +108,6 @@ inline bool IsHexDigit(char c)
 {
     const unsigned lower = static_cast<unsigned char>(c) | 0x20u;
     return IsDigit(c) || (lower >= 'a' && lower <= 'f');
-}
-
-// Flips the sign bit without a branch; this also gives -0.0 for a zero.
-inline double ApplySign(double value, bool negative)
-{
-    std::uint64_t bits = 0;
-    std::memcpy(&bits, &value, sizeof bits);
-    bits ^= static_cast<std::uint64_t>(negative) << 63;
-    std::memcpy(&value, &bits, sizeof value);
-    return value;
 }
 
 // Reads an optional exponent "<marker>[+-]digits" starting at p. The
@@ -425,52 +324,27 @@ double ParseDoublePrefix(const char* begin, const char* end)
     return ParseDecimalExactly(body, mantissaEnd, tokenEnd, negative);
 }
 
-const char* ParsePlainDecimal(const char* p, const char* end, double* value)
+namespace plain_number {
+
+const char* ParseLongPlainDecimal(const char* digits, bool negative, double* value)
 {
-    if (p == end) {
-        return nullptr;
-    }
-    const bool negative = *p == '-';
-    p += static_cast<int>(negative);
     std::uint64_t mantissa = 0;
-    const DecimalDigits digits = AccumulateDecimal(p, end, mantissa);
-    p = digits.end;
-    // An exponent, a hex number ("0x"), or more digits than the fast path
-    // holds go the long way; so does text without digits, which atof reads
-    // as 0 or as a word.
-    const unsigned next = p == end ? 0u : static_cast<unsigned char>(*p) | 0x20u;
-    if (digits.count == 0 || digits.count > kMaxFastDigits || mantissa > kMaxExactMantissa || next == 'e' ||
-        next == 'x') {
-        return nullptr;
+    const char* p = AccumulatePlainDigits(digits, mantissa);
+    const std::ptrdiff_t integerCount = p - digits;
+    std::ptrdiff_t fractionCount = 0;
+    if (*p == '.') {
+        const char* const fractionBegin = ++p;
+        p = AccumulatePlainDigits(p, mantissa);
+        fractionCount = p - fractionBegin;
     }
-    *value = ApplySign(static_cast<double>(mantissa) / kExactPowersOfTen[digits.fractionCount], negative);
+    const std::ptrdiff_t count = integerCount + fractionCount;
+    if (count == 0 || count > kMaxFastDigits || mantissa > kMaxExactMantissa || !EndsPlainToken(*p))
+        return nullptr;
+    *value = ApplySign(static_cast<double>(mantissa) / kExactPowersOfTen[fractionCount], negative);
     return p;
 }
 
-const char* ParseShortDigits(const char* p, const char* end, std::uint32_t* value)
-{
-    constexpr std::ptrdiff_t kMostDigits = 9;
-    if constexpr (kCanReadDigitChunks) {
-        // Index lengths vary from corner to corner: measured in one chunk,
-        // the usual ones cost no loop and no mispredicted exit.
-        if (end - p >= 8) {
-            const DigitChunk chunk = LoadEightBytes(p);
-            const unsigned count = LeadingDigitCount(chunk);
-            if (count == 0)
-                return nullptr;
-            if (count < 8) {
-                *value = static_cast<std::uint32_t>(LeadingDigitsValue(chunk, count));
-                return p + count;
-            }
-        }
-    }
-    std::uint64_t digits = 0;
-    const char* const digitsEnd = AccumulateDigits(p, end, digits);
-    if (digitsEnd == p || digitsEnd - p > kMostDigits)
-        return nullptr;
-    *value = static_cast<std::uint32_t>(digits);
-    return digitsEnd;
-}
+}  // namespace plain_number
 
 std::int32_t ParseIntPrefix(const char* begin, const char* end)
 {

@@ -1,5 +1,6 @@
 #include "obj/obj_reader.h"
 
+#include <algorithm>
 #include <bit>
 #include <cmath>
 #include <cstring>
@@ -120,15 +121,21 @@ void StoreNonFiniteVertex(ObjParser& parser, AttributeKind kind, const Float3& e
         UpdateBounds(parser.model->bounds, entry, parser.line);
 }
 
+// A vertex of finite values, as every plainly written number is.
+inline void StoreFiniteVertex(ObjParser& parser, AttributeKind kind, const Float3& entry)
+{
+    AppendEntry(ListOf(*parser.model, kind), entry);
+    if (kind == AttributeKind::kPosition)
+        UpdateBounds(parser.model->bounds, entry, parser.line);
+}
+
 void StoreVertex(ObjParser& parser, AttributeKind kind, const Float3& entry)
 {
     if (!IsFinite(entry)) {
         StoreNonFiniteVertex(parser, kind, entry);
         return;
     }
-    AppendEntry(ListOf(*parser.model, kind), entry);
-    if (kind == AttributeKind::kPosition)
-        UpdateBounds(parser.model->bounds, entry, parser.line);
+    StoreFiniteVertex(parser, kind, entry);
 }
 
 // The bounds of the earlier positions and then the later ones, as if
@@ -157,27 +164,34 @@ void ParseVertex(ObjParser& parser, AttributeKind kind, const char* cursor, cons
     StoreVertex(parser, kind, {values[0], values[1], values[2]});
 }
 
-// Between the tokens of a plain line: spaces, and at its end "\n" or "\r\n".
-enum class PlainStep { kToken, kLineEnd, kOutOfText };
-
-// Moves p over the spaces to the next token, or to the "\n" that ends the
-// line; kOutOfText when the text at hand ends first.
-PlainStep SkipToPlainToken(const char*& p, const char* end)
+// Reads the tokens of a plain line from p, just past its keyword and the
+// space after it, each with readToken(p, i): it reads token i at p and
+// returns where the token ends, at a space or a line end, or nullptr for a
+// token of another form. Returns the line's "\n", ending "\n" or "\r\n",
+// and sets count; nullptr for more than most tokens or anything else that
+// is not a plain line.
+template <typename ReadToken>
+inline const char* ReadPlainTokens(const char* p, int most, int& count, ReadToken readToken)
 {
-    while (p != end && *p == ' ')
-        ++p;
-    if (p == end)
-        return PlainStep::kOutOfText;
-    if (*p == '\r' && p + 1 != end && p[1] == '\n')
-        ++p;
-    return *p == '\n' ? PlainStep::kLineEnd : PlainStep::kToken;
-}
-
-// Whether a token read up to p (nullptr: not read) ends there, so that
-// nothing of it is left over.
-bool EndsPlainToken(const char* p, const char* end)
-{
-    return p != nullptr && p != end && (*p == ' ' || *p == '\r' || *p == '\n');
+    for (count = 0;; ++count) {
+        // No token starts with a space, a control byte or a line end, so
+        // one test passes the single space that usually comes between.
+        if (static_cast<unsigned char>(*p) <= ' ') {
+            while (*p == ' ')
+                ++p;
+            p += static_cast<int>(*p == '\r' && p[1] == '\n');
+            if (*p == '\n')
+                return p;
+            if (static_cast<unsigned char>(*p) <= ' ')
+                return nullptr;
+        }
+        if (count == most)
+            return nullptr;
+        p = readToken(p, count);
+        if (p == nullptr)
+            return nullptr;
+        p += static_cast<int>(*p == ' ');
+    }
 }
 
 // Nearly every vertex line is "v", "vt" or "vn" and up to three plainly
@@ -185,30 +199,25 @@ bool EndsPlainToken(const char* p, const char* end)
 // read in one pass that also finds its end, instead of a search for the end
 // and then a pass over its tokens. Returns the start of the next line, or
 // nullptr with nothing changed for any other line, which ParseLine reads.
-// [cursor, end) is all the text at hand, not just the line.
-const char* ParsePlainVertexLine(ObjParser& parser, const char* cursor, const char* end)
+// The line is in padded text (see kTextPadding), whose NUL no plain line
+// takes.
+const char* ParsePlainVertexLine(ObjParser& parser, const char* line)
 {
-    if (end - cursor < 3 || cursor[0] != 'v')
-        return nullptr;
     AttributeKind kind = AttributeKind::kPosition;
-    const char* p = cursor + 2;
-    if (cursor[1] != ' ') {
-        if (cursor[2] != ' ' || (cursor[1] != 't' && cursor[1] != 'n'))
+    const char* p = line + 2;
+    if (line[1] != ' ') {
+        if (line[2] != ' ' || (line[1] != 't' && line[1] != 'n'))
             return nullptr;
-        kind = cursor[1] == 't' ? AttributeKind::kTexcoord : AttributeKind::kNormal;
-        p = cursor + 3;
+        kind = line[1] == 't' ? AttributeKind::kTexcoord : AttributeKind::kNormal;
+        p = line + 3;
     }
     double values[3] = {0, 0, 0};
     int count = 0;
-    for (PlainStep step; (step = SkipToPlainToken(p, end)) != PlainStep::kLineEnd;) {
-        if (step == PlainStep::kOutOfText || count == 3)
-            return nullptr;
-        p = ParsePlainDecimal(p, end, &values[count++]);
-        if (!EndsPlainToken(p, end))
-            return nullptr;
-    }
-    StoreVertex(parser, kind,
-                {static_cast<float>(values[0]), static_cast<float>(values[1]), static_cast<float>(values[2])});
+    p = ReadPlainTokens(p, 3, count, [&values](const char* q, int i) { return ParsePlainDecimal(q, &values[i]); });
+    if (p == nullptr)
+        return nullptr;
+    StoreFiniteVertex(parser, kind,
+                      {static_cast<float>(values[0]), static_cast<float>(values[1]), static_cast<float>(values[2])});
     return p + 1;
 }
 
@@ -273,37 +282,48 @@ inline bool RecordCorner(ObjParser& parser, const CornerFields& fields, ObjCorne
         RecordIndex(parser, AttributeKind::kNormal, fields[2], &corner->normal);
 }
 
+// A relative field of a plain corner: "-" and a short run of digits.
+const char* ReadRelativePlainField(const char* p, std::int64_t& field)
+{
+    std::uint32_t value = 0;
+    if (*p != '-' || (p = ParseShortDigits(p + 1, &value)) == nullptr)
+        return nullptr;
+    field = -std::int64_t{value};
+    return p;
+}
+
+// A field of a plain corner: a short run of digits, "-" before it when
+// relative.
+inline const char* ReadPlainField(const char* p, std::int64_t& field)
+{
+    std::uint32_t value = 0;
+    const char* end = ParseShortDigits(p, &value);
+    if (end == nullptr)
+        return ReadRelativePlainField(p, field);
+    field = value;
+    return end;
+}
+
 // Nearly every corner is "p", "p/t", "p/t/n" or "p//n" with short numbers,
 // relative ("-1") in some files; reading those in one pass, without first
 // cutting the token and its fields, halves the cost of a face. Returns
 // where the corner's digits end; the caller checks that its token ends
 // there. Anything else (plus signs, runs of slashes, long numbers, junk)
-// returns nullptr, and ReadCorner reads it.
-inline const char* ReadPlainCorner(const char* p, const char* end, CornerFields& fields)
+// returns nullptr, and ReadCorner reads it. The corner is in padded text
+// (see kTextPadding).
+inline const char* ReadPlainCorner(const char* p, CornerFields& fields)
 {
-    fields[0] = fields[1] = fields[2] = 0;
-    int slot = 0;
-    for (;;) {
-        bool relative = p != end && *p == '-';
-        std::uint32_t value = 0;
-        p = ParseShortDigits(relative ? p + 1 : p, end, &value);
-        if (p == nullptr)
-            return nullptr;
-        fields[slot] = relative ? -std::int64_t{value} : std::int64_t{value};
-        if (p == end || *p != '/')
+    fields[1] = fields[2] = 0;
+    p = ReadPlainField(p, fields[0]);
+    if (p == nullptr || *p != '/')
+        return p;
+    ++p;
+    if (*p != '/') {
+        p = ReadPlainField(p, fields[1]);
+        if (p == nullptr || *p != '/')
             return p;
-        if (slot == 2)
-            return nullptr;
-        ++p;
-        if (p != end && *p == '/') {
-            if (slot != 0)
-                return nullptr;
-            ++p;
-            slot = 2;
-        } else {
-            ++slot;
-        }
     }
+    return ReadPlainField(p + 1, fields[2]);
 }
 
 // Any corner token: split on slashes, a run of slashes never giving an
@@ -337,7 +357,7 @@ void ReadCorner(Span token, CornerFields& fields)
 bool ReadFaceCorner(ObjParser& parser, const char*& cursor, const char* end, ObjCorner* corner)
 {
     CornerFields fields;
-    const char* p = ReadPlainCorner(cursor, end, fields);
+    const char* p = ReadPlainCorner(cursor, fields);
     // The line's carriage return ends the last field as atoi ends there.
     if (p != nullptr && p != end && *p == '\r' && (p + 1 == end || p[1] == ' '))
         ++p;
@@ -427,23 +447,18 @@ void ParseFace(ObjParser& parser, const char* cursor, const char* end)
 // line's end, like a plain vertex line; returns the start of the next line,
 // or nullptr with nothing changed for any other line (faults included,
 // which ParseFace reports).
-const char* ParsePlainFaceLine(ObjParser& parser, const char* cursor, const char* end)
+const char* ParsePlainFaceLine(ObjParser& parser, const char* line)
 {
     constexpr int kMostCorners = 4;
-    if (end - cursor < 2 || cursor[1] != ' ')
+    if (line[1] != ' ')
         return nullptr;
     CornerFields fields[kMostCorners];
-    const char* p = cursor + 2;
     int count = 0;
-    for (PlainStep step; (step = SkipToPlainToken(p, end)) != PlainStep::kLineEnd;) {
-        if (step == PlainStep::kOutOfText || count == kMostCorners)
-            return nullptr;
-        p = ReadPlainCorner(p, end, fields[count]);
-        if (!EndsPlainToken(p, end) || fields[count][0] == 0)
-            return nullptr;
-        ++count;
-    }
-    if (count < 3)
+    const char* p = ReadPlainTokens(line + 2, kMostCorners, count, [&fields](const char* q, int i) {
+        q = ReadPlainCorner(q, fields[i]);
+        return q != nullptr && EndsPlainToken(*q) && fields[i][0] != 0 ? q : nullptr;
+    });
+    if (p == nullptr || count < 3)
         return nullptr;
     ObjCorner corners[kMostCorners];
     for (int i = 0; i < count; ++i) {
@@ -456,12 +471,12 @@ const char* ParsePlainFaceLine(ObjParser& parser, const char* cursor, const char
 }
 
 // Lines of the usual forms, read in one pass; nullptr for any other line.
-const char* ParsePlainLine(ObjParser& parser, const char* cursor, const char* end)
+const char* ParsePlainLine(ObjParser& parser, const char* line)
 {
-    if (*cursor == 'v')
-        return ParsePlainVertexLine(parser, cursor, end);
-    if (*cursor == 'f')
-        return ParsePlainFaceLine(parser, cursor, end);
+    if (*line == 'v')
+        return ParsePlainVertexLine(parser, line);
+    if (*line == 'f')
+        return ParsePlainFaceLine(parser, line);
     return nullptr;
 }
 
@@ -588,7 +603,7 @@ std::size_t ParseObjText(ObjParser& parser, const char* data, std::size_t size, 
     const char* cursor = data;
     const char* end = data + size;
     while (cursor != end && !ParsingStopped(parser)) {
-        if (const char* next = ParsePlainLine(parser, cursor, end)) {
+        if (const char* next = ParsePlainLine(parser, cursor)) {
             ++parser.line;
             cursor = next;
             continue;
@@ -652,7 +667,10 @@ bool ParseObj(std::string_view text, ObjModel* model, std::string* error, Normal
     ObjParser parser;
     parser.model = model;
     parser.smoothing.generation = normals;
-    ParseObjText(parser, text.data(), text.size(), true);
+    // A copy gives the text the zeros after it that the reader reads.
+    LargeList<char> padded(text.size() + kTextPadding);
+    std::copy(text.begin(), text.end(), padded.begin());
+    ParseObjText(parser, padded.data(), text.size(), true);
     return FinishObjParse(parser, error);
 }
 

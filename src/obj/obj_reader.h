@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "obj/normal_generation.h"
+#include "obj/number_parse.h"
 #include "obj/obj_model.h"
 #include "obj/smoothing.h"
 
@@ -85,11 +86,18 @@ inline bool ParsingStopped(const ObjParser& parser)
 // byte, or at end when there is none.
 const char* FindLineEnd(const char* begin, const char* end);
 
+// The reader reads the usual lines without checking for the end of the
+// text at every byte: the text it is given is followed by kTextPadding
+// bytes that it may read, the first of them a zero byte (which ends a line
+// and so no usual line goes past it).
+inline constexpr std::size_t kTextPadding = kPlainReadReach;
+
 // Reads the complete lines at the start of [data, data + size) into the
 // parser's model and returns how many bytes were consumed: everything up to
 // and including the last line end (a line feed or a zero byte). With
 // atEndOfFile the rest is read as the final line and everything is consumed.
-// Stops early, consuming everything, once ParsingStopped.
+// Stops early, consuming everything, once ParsingStopped. The text is
+// padded: data[size] is 0 and kTextPadding bytes from there are readable.
 std::size_t ParseObjText(ObjParser& parser, const char* data, std::size_t size, bool atEndOfFile);
 
 // Joins what a second parser read from a later part of the same text, from

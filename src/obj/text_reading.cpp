@@ -49,30 +49,32 @@ std::size_t ReadBufferSizeFor(std::uint64_t expectedSize)
     return static_cast<std::size_t>(std::clamp<std::uint64_t>(expectedSize / 8, kSmallestPiece, kReadChunkSize));
 }
 
-// The kept buffer when there is one, else own; at least size bytes long.
-LargeList<char>& BufferFor(const TextReading& reading, LargeList<char>& own, std::size_t size)
+// The kept buffer when there is one, else own; room for at least size
+// bytes of text and the reader's padding after them.
+ReadBuffer& BufferFor(const TextReading& reading, ReadBuffer& own, std::size_t size)
 {
-    LargeList<char>& buffer = reading.buffer != nullptr ? *reading.buffer : own;
-    if (buffer.size() < size)
-        buffer.resize(size);
+    ReadBuffer& buffer = reading.buffer != nullptr ? *reading.buffer : own;
+    buffer.Grow(size + kTextPadding, 0);
     return buffer;
 }
 
 // Streams the text through one reused buffer, so memory stays proportional
 // to the model's lists rather than the file; a line longer than the buffer
 // makes it grow. Stops early once abandon is requested.
-bool ReadText(ByteSource& source, ObjParser& parser, std::stop_token abandon, std::string* error,
-              LargeList<char>& buffer)
+bool ReadText(ByteSource& source, ObjParser& parser, std::stop_token abandon, std::string* error, ReadBuffer& buffer)
 {
     std::size_t filled = 0;
     while (!abandon.stop_requested()) {
-        if (filled == buffer.size())
-            buffer.resize(buffer.size() * 2);
-        std::int64_t count = source.Read(buffer.data() + filled, buffer.size() - filled, error);
+        if (buffer.size() - filled <= kTextPadding)
+            buffer.Grow(buffer.size() * 2, filled);
+        std::int64_t count = source.Read(buffer.data() + filled, buffer.size() - kTextPadding - filled, error);
         if (count < 0)
             return false;
         bool atEnd = count == 0;
         filled += static_cast<std::size_t>(count);
+        // Zeros, not whatever the buffer held before: the reader stops at
+        // the first, and nothing it reads is left undefined.
+        std::memset(buffer.data() + filled, 0, kTextPadding);
         std::size_t consumed = ParseObjText(parser, buffer.data(), filled, atEnd);
         std::memmove(buffer.data(), buffer.data() + consumed, filled - consumed);
         filled -= consumed;
@@ -158,7 +160,8 @@ struct LaterHalf {
 void ReadLaterHalf(ByteSource& rest, LaterHalf& later, std::stop_token abandon)
 {
     try {
-        LargeList<char> buffer(kReadChunkSize);
+        ReadBuffer buffer;
+        buffer.Grow(kReadChunkSize + kTextPadding, 0);
         later.read = ReadText(rest, later.parser, abandon, &later.error, buffer);
     } catch (...) {
         later.failure = std::current_exception();
@@ -178,8 +181,8 @@ bool ReadInHalves(ByteSource& source, const TextReading& reading, std::uint64_t 
     ReserveForSize(later.model, laterSink, size > split ? size - split : 0);
     PositionedSource rest(*reading.halves, split);
     LimitedSource first(source, split);
-    LargeList<char> own;
-    LargeList<char>& buffer = BufferFor(reading, own, kReadChunkSize);
+    ReadBuffer own;
+    ReadBuffer& buffer = BufferFor(reading, own, kReadChunkSize);
     // Should the first half throw, the reader's destructor stops the second
     // half and waits for it. Without a second thread, this one reads all.
     std::jthread reader;
@@ -214,6 +217,16 @@ bool ReadInHalves(ByteSource& source, const TextReading& reading, std::uint64_t 
 
 }  // namespace
 
+void ReadBuffer::Grow(std::size_t size, std::size_t kept)
+{
+    if (size <= this->size())
+        return;
+    std::unique_ptr<char[], LargeBlockRelease> grown(LargeBlockAllocator<char>().allocate(size),
+                                                     LargeBlockRelease{size});
+    std::copy(bytes_.get(), bytes_.get() + kept, grown.get());
+    bytes_ = std::move(grown);
+}
+
 bool ReadObjText(ByteSource& source, const TextReading& reading, ObjParser& parser, LaterTriangleSink& laterSink,
                  std::string* error)
 {
@@ -221,7 +234,7 @@ bool ReadObjText(ByteSource& source, const TextReading& reading, ObjParser& pars
     std::uint64_t split = HalfwayLineStart(reading);
     if (split != 0)
         return ReadInHalves(source, reading, split, parser, laterSink, error);
-    LargeList<char> own;
+    ReadBuffer own;
     return ReadText(source, parser, {}, error, BufferFor(reading, own, ReadBufferSizeFor(reading.expectedSize)));
 }
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 
 #include "obj/obj_reader.h"
@@ -38,6 +39,27 @@ public:
 
 enum class ReadingThreads { kOne, kTwo };
 
+// Gives back a block of the lists' allocator.
+struct LargeBlockRelease {
+    std::size_t size = 0;
+    void operator()(char* bytes) const { LargeBlockAllocator<char>().deallocate(bytes, size); }
+};
+
+// Room for model text, kept from one text to the next. Growing it keeps
+// the bytes it held but clears none, since reading fills them. Its blocks
+// come from the lists' allocator, so that one grown for a huge line is
+// given back as theirs are.
+class ReadBuffer {
+public:
+    char* data() { return bytes_.get(); }
+    std::size_t size() const { return bytes_.get_deleter().size; }
+    // At least size bytes, the first kept of them as they were.
+    void Grow(std::size_t size, std::size_t kept);
+
+private:
+    std::unique_ptr<char[], LargeBlockRelease> bytes_;
+};
+
 struct TextReading {
     // How many bytes the text is expected to have, 0 when unknown: only a
     // hint for reserving room and for sharing the reading out, never relied
@@ -51,7 +73,7 @@ struct TextReading {
     OffsetSource* halves = nullptr;
     // A buffer kept from one text to the next, for the first (or only)
     // reader; null for one of its own.
-    LargeList<char>* buffer = nullptr;
+    ReadBuffer* buffer = nullptr;
 };
 
 // The most bytes reserved for one list ahead of its entries: reserved room

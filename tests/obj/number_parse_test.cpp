@@ -643,23 +643,34 @@ TEST(NumberParseBulk, MillionsOfPrintedFloatsMatchStrtod)
     }
 }
 
+// The text a plain reader reads: a heap block of exactly the text and the
+// padding it may read, which starts with a zero byte; reading past it is
+// an error.
+std::unique_ptr<char[]> PaddedText(const std::string& text)
+{
+    std::unique_ptr<char[]> padded(new char[text.size() + kPlainReadReach]());
+    std::memcpy(padded.get(), text.data(), text.size());
+    return padded;
+}
+
 // Where ParsePlainDecimal takes a token, it must end where strtod ends and
 // give its value; where it declines, the reader falls back to
-// ParseDoublePrefix, so declining is always safe.
+// ParseDoublePrefix, so declining is always safe. Text that ends in the
+// number, with nothing after it but the padding, is always declined: the
+// reader cannot know yet whether the number goes on.
 void ExpectPlainDecimalLikeStrtod(const std::string& token, bool mustAccept)
 {
-    // Heap block of exactly the token's size: reading past it is an error.
-    const std::unique_ptr<char[]> exact(new char[token.size() + 1]);
-    std::memcpy(exact.get(), token.c_str(), token.size() + 1);
+    const std::unique_ptr<char[]> text = PaddedText(token);
     double value = 0;
-    const char* end = ParsePlainDecimal(exact.get(), exact.get() + token.size(), &value);
+    const char* end = ParsePlainDecimal(text.get(), &value);
     if (end == nullptr) {
         EXPECT_FALSE(mustAccept) << Printable(token) << " was declined";
         return;
     }
     char* expectedEnd = nullptr;
-    const double expected = std::strtod(exact.get(), &expectedEnd);
+    const double expected = std::strtod(text.get(), &expectedEnd);
     EXPECT_EQ(end, expectedEnd) << Printable(token);
+    EXPECT_TRUE(EndsPlainToken(*end)) << Printable(token);
     EXPECT_TRUE(SameValue(value, expected)) << Printable(token) << ": got " << value << ", strtod gives " << expected;
 }
 
@@ -668,29 +679,38 @@ TEST(ParsePlainDecimal, TakesPlainNumbersAsStrtodDoes)
     std::mt19937_64 rng(2026);
     std::uniform_real_distribution<double> coordinate(-2000.0, 2000.0);
     const char* const kFormats[] = {"%.6f", "%.3f", "%.0f", "%.1f", "%.8f", "%.12f"};
+    const char* const kEndings[] = {" ", "\n", "\r\n", " 1"};
     for (int i = 0; i < 100000 * kVolume; ++i) {
         const double value = coordinate(rng) / static_cast<double>(1 + rng() % 1000);
         char text[64];
         const int length = std::snprintf(text, sizeof text, kFormats[i % 6], value);
-        ExpectPlainDecimalLikeStrtod(std::string(text, static_cast<std::size_t>(length)), true);
+        const std::string number(text, static_cast<std::size_t>(length));
+        ExpectPlainDecimalLikeStrtod(number + kEndings[i % 4], true);
+        ExpectPlainDecimalLikeStrtod(number, false);
         if (::testing::Test::HasFailure()) {
             return;
         }
     }
-    for (const char* const token : {"0", "-0", "7.", ".5", "-.5", "-0.000000", "123456789012345", "0.123456789012345",
-                                    "999.99999999", "12345678.87654321", "1.5 2", "1.5\r\n", "1.5/", "1.5.5", "2-3"}) {
+    for (const char* const token :
+         {"0 ", "-0 ", "7. ", ".5 ", "-.5 ", "-0.000000 ", "123456789012345 ", "0.123456789012345 ", "999.99999999 ",
+          "12345678.87654321 ", "12345678 ", "1234567.8 ", "1.2345678\n", "12.345678\r", "9007199254740992\n", "1.5 2",
+          "1.5\r\n"}) {
         ExpectPlainDecimalLikeStrtod(token, true);
     }
 }
 
 TEST(ParsePlainDecimal, DeclinesWhatIsNotPlainAndOtherwiseAgreesWithStrtod)
 {
-    for (const char* const token :
-         {"", "-", ".", "-.", "+1", " 1", "\t1", "1e5", "1E-2", "1.5e", "0x10", "-0X1p3", "inf", "nan",
-          "12345678901234567890", "0.00000000000000000001", "9007199254740993"}) {
+    const char* const kDeclined[] = {"", "-", ".", "-.", "- ", ". ", "-. ", "+1 ", " 1 ", "\t1 ", "1e5 ", "1E-2 ",
+                                     "1.5e ", "0x10 ", "-0X1p3 ", "inf ", "nan ", "12345678901234567890 ",
+                                     "0.00000000000000000001 ", "9007199254740993 ", "1.5/", "1.5.5 ", "2-3 ",
+                                     "12345678.5/", "12345678x", "1.2345678e1 ", "1.5", "12345678", "1.2345678",
+                                     // Twenty digits whose value wraps past 2^64 to a small mantissa.
+                                     "18446744073709551616 ", "1844674407370955161.7 "};
+    for (const char* const token : kDeclined) {
         ExpectPlainDecimalLikeStrtod(token, false);
         double value = 0;
-        EXPECT_EQ(ParsePlainDecimal(token, token + std::strlen(token), &value), nullptr) << Printable(token);
+        EXPECT_EQ(ParsePlainDecimal(PaddedText(token).get(), &value), nullptr) << Printable(token);
     }
     // Random text of every shape, and every cut of it.
     TokenMaker maker(4711);
@@ -699,13 +719,14 @@ TEST(ParsePlainDecimal, DeclinesWhatIsNotPlainAndOtherwiseAgreesWithStrtod)
         ExpectPlainDecimalLikeStrtod(token, false);
         const std::size_t cut = static_cast<std::size_t>(maker.Below(static_cast<int>(token.size()) + 1));
         ExpectPlainDecimalLikeStrtod(token.substr(0, cut), false);
+        ExpectPlainDecimalLikeStrtod(token.substr(0, cut) + " ", false);
         if (::testing::Test::HasFailure()) {
             return;
         }
     }
 }
 
-TEST(ParseShortDigits, ReadsOneToNineDigitsAndDeclinesTheRest)
+TEST(ParseShortDigits, ReadsOneToEightDigitsAndDeclinesTheRest)
 {
     std::mt19937 rng(77);
     const char* const kAfter[] = {"", "/", " ", "\r", "x", "/12", "\n", "\0"};
@@ -714,20 +735,18 @@ TEST(ParseShortDigits, ReadsOneToNineDigitsAndDeclinesTheRest)
         for (int count = static_cast<int>(rng() % 12); count > 0; --count)
             digits += static_cast<char>('0' + rng() % 10);
         const std::string text = digits + std::string(kAfter[rng() % 8]) + (rng() % 2 ? "123456789" : "");
-        // Heap block of exactly the text's size: reading past it is an error.
-        const std::unique_ptr<char[]> exact(new char[text.size() + 1]);
-        std::memcpy(exact.get(), text.data(), text.size());
+        const std::unique_ptr<char[]> padded = PaddedText(text);
         std::uint32_t value = 7;
-        const char* end = ParseShortDigits(exact.get(), exact.get() + text.size(), &value);
-        // The digits run on into the padding when nothing comes between.
+        const char* end = ParseShortDigits(padded.get(), &value);
+        // The digits run on into what follows when nothing comes between.
         std::size_t run = text.find_first_not_of("0123456789");
         run = run == std::string::npos ? text.size() : run;
         SCOPED_TRACE(Printable(text));
-        if (run == 0 || run > 9) {
+        if (run == 0 || run > 8) {
             EXPECT_EQ(end, nullptr);
             continue;
         }
-        ASSERT_EQ(end, exact.get() + run);
+        ASSERT_EQ(end, padded.get() + run);
         EXPECT_EQ(value, std::stoul(text.substr(0, run)));
     }
 }

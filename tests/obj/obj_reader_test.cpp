@@ -26,6 +26,12 @@ ObjModel Parse(const std::string& text)
     return model;
 }
 
+// A text as ParseObjText takes it: followed by the padding it may read.
+std::string Padded(const std::string& text)
+{
+    return text + std::string(kTextPadding, '\0');
+}
+
 std::string ParseError(const std::string& text)
 {
     ObjModel model;
@@ -102,13 +108,13 @@ TEST(ObjReaderVertices, ALaterPartsBoundsKeepTheirLinesInTheWhole)
     ObjParser earlier;
     earlier.model = &model;
     std::string first = "v 0 0 0\nv 1 1 1\n";
-    ParseObjText(earlier, first.data(), first.size(), false);
+    ParseObjText(earlier, Padded(first).data(), first.size(), false);
     ObjModel part;
     ObjParser later;
     later.model = &part;
     later.midText = true;
     std::string second = "v -1 2 0\nv 0 -2 5\nv -3 0 -1\n";
-    ParseObjText(later, second.data(), second.size(), true);
+    ParseObjText(later, Padded(second).data(), second.size(), true);
     AppendLaterPart(earlier, later);
     // Lines 3 to 5 in the whole; the highest x stays the earlier part's.
     const ModelBounds& bounds = model.bounds;
@@ -143,9 +149,9 @@ TEST(ObjReaderLines, TextInPiecesReadsLikeTheWhole)
         ObjModel model;
         ObjParser parser;
         parser.model = &model;
-        std::size_t used = ParseObjText(parser, text.data(), split, false);
+        std::size_t used = ParseObjText(parser, Padded(text.substr(0, split)).data(), split, false);
         std::string rest = text.substr(used);
-        ParseObjText(parser, rest.data(), rest.size(), true);
+        ParseObjText(parser, Padded(rest).data(), rest.size(), true);
         std::string error;
         ASSERT_TRUE(FinishObjParse(parser, &error)) << error;
         EXPECT_EQ(model.positions, whole.positions) << "split at " << split;
