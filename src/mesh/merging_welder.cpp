@@ -95,8 +95,13 @@ void TakeModelTriangle(MergingWelder& merging, const ObjTriangle& triangle)
         return;
     }
     AppendEntry(merging.head, triangle);
-    if (merging.head.size() == kScatterReach)
+    if (merging.head.size() == kScatterReach) {
         WeldMergedHead(merging, StandInKey);
+        // Kept for the next model, the head's block would add a large page to
+        // the peak of a model big enough to fill it, and such a model costs
+        // far more to read than the block to touch again.
+        LargeList<ObjTriangle>().swap(merging.head);
+    }
 }
 
 void TakeLaterTriangle(LaterWelder& later, const ObjTriangle& triangle)
