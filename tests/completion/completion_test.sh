@@ -33,18 +33,18 @@ help_options() {
     }' | sort -u
 }
 
-# The specs of _arguments: '--ascii[...]', '(-j --jobs)'{-j+,--jobs=}'[...]'
+# The option descriptions of _arguments: '--ascii[...]', '(-j --jobs)'{-j+,--jobs=}'[...]'
 # or '(- *)--version[...]' name options; '*:model:...' does not.
 zsh_options() {
     awk '/^[ \t]*\x27/ {
-        spec = $0
-        sub(/^[ \t]*\x27/, "", spec)
-        sub(/^\([^)]*\)\x27?/, "", spec)
-        if (spec ~ /^\{/) {
-            n = split(substr(spec, 2, index(spec, "}") - 2), names, ",")
+        entry = $0
+        sub(/^[ \t]*\x27/, "", entry)
+        sub(/^\([^)]*\)\x27?/, "", entry)
+        if (entry ~ /^\{/) {
+            n = split(substr(entry, 2, index(entry, "}") - 2), names, ",")
         } else {
             n = 1
-            names[1] = substr(spec, 1, index(spec, "[") - 1)
+            names[1] = substr(entry, 1, index(entry, "[") - 1)
         }
         for (i = 1; i <= n; ++i) {
             name = names[i]
