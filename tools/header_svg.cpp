@@ -6,6 +6,8 @@
 #include <cstdio>
 #include <limits>
 
+#include "vector3.h"
+
 namespace torvane::tools {
 namespace {
 
@@ -197,25 +199,6 @@ bool ReadIndexRows(Lines& lines, std::size_t declared, HeaderMesh* mesh, std::st
         return false;
     }
     return true;
-}
-
-struct Vector {
-    double x, y, z;
-};
-
-Vector Minus(const std::array<float, 3>& a, const std::array<float, 3>& b)
-{
-    return {double(a[0]) - b[0], double(a[1]) - b[1], double(a[2]) - b[2]};
-}
-
-Vector Cross(const Vector& a, const Vector& b)
-{
-    return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x};
-}
-
-double Dot(const Vector& a, const Vector& b)
-{
-    return a.x * b.x + a.y * b.y + a.z * b.z;
 }
 
 Vector Normalized(const Vector& v)

@@ -11,6 +11,7 @@
 
 #include "header_svg.h"
 #include "test_support.h"
+#include "vector3.h"
 
 namespace torvane {
 namespace {
@@ -22,6 +23,10 @@ using testing::RunResult;
 using testing::RunTorvane;
 using testing::TemporaryDirectory;
 using testing::WriteFileBytes;
+using tools::Cross;
+using tools::Dot;
+using tools::Minus;
+using tools::Vector;
 
 const fs::path kExamples = TORVANE_EXAMPLES;
 
@@ -65,25 +70,6 @@ TEST(NormalsOption, AModelWithNormalsEverywhereConvertsAsWithout)
         for (const char* normals : {"--normals=auto", "--normals=smooth", "--normals=flat"})
             EXPECT_TRUE(Converted(directory, model, normals) == plain) << normals;
     }
-}
-
-struct Vector {
-    double x, y, z;
-};
-
-Vector Minus(const std::array<float, 3>& a, const std::array<float, 3>& b)
-{
-    return {double(a[0]) - b[0], double(a[1]) - b[1], double(a[2]) - b[2]};
-}
-
-Vector Cross(const Vector& u, const Vector& v)
-{
-    return {u.y * v.z - u.z * v.y, u.z * v.x - u.x * v.z, u.x * v.y - u.y * v.x};
-}
-
-double Dot(const Vector& u, const Vector& v)
-{
-    return u.x * v.x + u.y * v.y + u.z * v.z;
 }
 
 // The example is a closed torus, bumpy, without normals, wound
