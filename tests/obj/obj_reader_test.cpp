@@ -1,4 +1,5 @@
 #include "obj/obj_reader.h"
+#include "obj/padded_text.h"
 
 #include <gtest/gtest.h>
 
@@ -14,6 +15,8 @@
 namespace torvane {
 namespace {
 
+using testing::Padded;
+
 // A face that uses the first position, so that texts about vertex lines
 // still form a model the reader accepts.
 constexpr const char* kAnyFace = "\nf 1 1 1\n";
@@ -24,12 +27,6 @@ ObjModel Parse(const std::string& text)
     std::string error;
     EXPECT_TRUE(ParseObj(text, &model, &error)) << error;
     return model;
-}
-
-// A text as ParseObjText takes it: followed by the padding it may read.
-std::string Padded(const std::string& text)
-{
-    return text + std::string(kTextPadding, '\0');
 }
 
 std::string ParseError(const std::string& text)

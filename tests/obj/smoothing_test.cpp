@@ -11,9 +11,12 @@
 #include <vector>
 
 #include "obj/obj_reader.h"
+#include "obj/padded_text.h"
 
 namespace torvane {
 namespace {
+
+using testing::Padded;
 
 constexpr const char* kFourPositions = "v 0 0 0\nv 1 0 0\nv 0 1 0\nv 1 1 0\nvn 0 0 1\n";
 
@@ -101,7 +104,7 @@ TEST(Smoothing, TheCodesRunningOutIsAFaultOfItsLine)
         parser.smoothing = start;
         parser.smoothing.generation = normals;
         std::string text = kFourPositions + faces;
-        ParseObjText(parser, text.data(), text.size(), true);
+        ParseObjText(parser, Padded(text).data(), text.size(), true);
         std::string error;
         EXPECT_FALSE(FinishObjParse(parser, &error));
         return std::make_pair(error, model.triangles.size());
@@ -129,7 +132,7 @@ TEST(Smoothing, APartFromTheMiddleOfATextStopsAtItsFirstFace)
         later.midText = true;
         later.smoothing.generation = normals;
         std::string text = "v 1 2 3\ns 1\nf 1 1 1\nv 4 5 6\n";
-        ParseObjText(later, text.data(), text.size(), true);
+        ParseObjText(later, Padded(text).data(), text.size(), true);
         bool generated = GeneratesNormals(normals);
         EXPECT_EQ(later.stoppedForEarlierPart, generated);
         EXPECT_EQ(model.positions.size(), generated ? 1u : 2u);
